@@ -1,0 +1,15 @@
+// The application object: an exception that escapes an event handler is shown
+// by the default error display instead of ending the program.
+#pragma once
+
+#include <QApplication>
+
+namespace virn::app {
+
+class Application : public QApplication {
+ public:
+  Application(int& argc, char** argv);
+  bool notify(QObject* receiver, QEvent* event) override;
+};
+
+}  // namespace virn::app

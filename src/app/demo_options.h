@@ -1,0 +1,21 @@
+// Command-line options of virn-demo. They shape only the simulated instrument
+// and the bus around it; the program itself takes no options.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace virn::app {
+
+struct DemoOptions {
+  QString wireLogPath;     // empty: no wire log
+  bool instrument = true;  // plug the simulated instrument at start
+  int otherDevices = 0;    // silent FTDI devices listed before the instrument
+  bool showHelp = false;
+  QString helpText;
+  QString error;  // non-empty: the arguments were wrong
+};
+
+DemoOptions ParseDemoOptions(const QStringList& arguments);
+
+}  // namespace virn::app

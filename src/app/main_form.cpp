@@ -1,0 +1,80 @@
+#include "app/main_form.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QShowEvent>
+
+#include "app/about_box.h"
+#include "app/message_box.h"
+#include "app/program_name.h"
+#include "settings/klm_api.h"
+
+namespace virn::app {
+
+namespace {
+// Marks the window as this program's main window; nothing in the program reads it.
+constexpr const char* kMainWindowMark = "{500F94D0-5F6E-4BA4-8F35-CDCA9B0D523E}";
+constexpr int kDiscoveryIntervalMs = 100;
+constexpr int kWatchdogIntervalMs = 5000;
+}  // namespace
+
+TMainForm::TMainForm(link::D2XXUnit& link, QWidget* parent) : settings::TSrzForm(parent), link_(link) {
+  setObjectName(QStringLiteral("MainForm"));
+  buildWindow();
+  FormCreate();
+}
+
+TMainForm::~TMainForm() { FormDestroy(); }
+
+void TMainForm::FormCreate() {
+  setProperty(kMainWindowMark, 1);
+  ConfigPath = QString::fromStdString(settings::fsGetAppDataPath()) + QStringLiteral("/Kelmar/") + ProgramName();
+  link_.ShowFTErrors = false;
+
+  PlotBitmap = QImage(kPlotWidth, kPlotHeight, QImage::Format_RGB32);
+  PlotBitmap.fill(Qt::white);
+
+  Timer2.setInterval(kDiscoveryIntervalMs);
+  connect(&Timer2, &QTimer::timeout, this, [this] { Guarded([this] { Timer2Timer(); }); });
+  Timer2.start();
+  Timer1.setInterval(kWatchdogIntervalMs);
+  connect(&Timer1, &QTimer::timeout, this, [this] { Guarded([this] { Timer1Timer(); }); });
+}
+
+void TMainForm::FormShow() {}
+
+void TMainForm::FormClose() { link_.CloseFTDevice(); }
+
+void TMainForm::FormDestroy() {
+  Timer1.stop();
+  Timer2.stop();
+}
+
+void TMainForm::showEvent(QShowEvent* event) {
+  settings::TSrzForm::showEvent(event);
+  if (!event->spontaneous()) Guarded([this] { FormShow(); });
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+  // Closing never fails: whatever the link does, the window goes.
+  Guarded([this] { FormClose(); });
+  settings::TSrzForm::closeEvent(event);
+}
+
+void TMainForm::ToolButton1Click() { close(); }
+
+void TMainForm::ToolButton6Click() {
+  settings::ShowHelp(QCoreApplication::applicationDirPath().toStdString(), objectName().toStdString(),
+                     kApplicationTitle.toStdString());
+}
+
+void TMainForm::N2Click() {
+  TAboutBox box(this);
+  box.exec();
+}
+
+void TMainForm::Timer1Timer() {}
+
+void TMainForm::Timer2Timer() {}
+
+}  // namespace virn::app

@@ -1,0 +1,27 @@
+// Message boxes the program shows: warnings and start-up failures through
+// AppMessageBox, and the default display for errors no handler caught.
+#pragma once
+
+#include <QMessageBox>
+#include <QString>
+#include <exception>
+#include <functional>
+
+namespace virn::app {
+
+inline const QString kApplicationTitle = QStringLiteral("ВИРН");
+
+// Modal, the application title as caption, one OK button, kept on top.
+void AppMessageBox(const QString& text, QMessageBox::Icon icon);
+
+// The error text as shown: a full stop is added when the message lacks one.
+QString ErrorDisplayText(const QString& message);
+
+// The application's default error display: message, title as caption, error icon.
+void ShowException(const std::exception& error);
+
+// Runs a handler; an exception it lets through is shown by the default error
+// display and the program goes on.
+void Guarded(const std::function<void()>& handler);
+
+}  // namespace virn::app

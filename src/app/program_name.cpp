@@ -1,0 +1,19 @@
+#include "app/program_name.h"
+
+namespace virn::app {
+
+namespace {
+QString& StoredName() {
+  static QString name;
+  return name;
+}
+}  // namespace
+
+QString ProgramNameFromFileName(const QString& executableFileName) {
+  return executableFileName.chopped(std::min<qsizetype>(4, executableFileName.size()));
+}
+
+QString ProgramName() { return StoredName(); }
+void SetProgramName(const QString& name) { StoredName() = name; }
+
+}  // namespace virn::app

@@ -1,0 +1,27 @@
+// The main window's status bar: seven fixed-width sunken panels, 19 pixels high.
+#pragma once
+
+#include <QLabel>
+#include <QWidget>
+#include <array>
+
+namespace virn::app {
+
+class StatusBar : public QWidget {
+  Q_OBJECT
+ public:
+  static constexpr int kPanelCount = 7;
+  static constexpr int kHeight = 19;
+  static constexpr std::array<int, kPanelCount> kPanelWidths = {80, 80, 90, 50, 80, 180, 50};
+
+  explicit StatusBar(QWidget* parent = nullptr);
+
+  void setPanelText(int panel, const QString& text);
+  QString panelText(int panel) const;
+  QLabel* panel(int index) const { return panels_.at(static_cast<std::size_t>(index)); }
+
+ private:
+  std::array<QLabel*, kPanelCount> panels_{};
+};
+
+}  // namespace virn::app

@@ -1,0 +1,79 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <stdexcept>
+
+#include "app/about_box.h"
+#include "app/message_box.h"
+#include "app/program_name.h"
+#include "support/modal_watcher.h"
+
+namespace virn::app {
+namespace {
+
+TEST(ProgramNameTest, DropsTheLastFourCharactersWhateverTheyAre) {
+  EXPECT_EQ(ProgramNameFromFileName(QStringLiteral("virn.exe")), QStringLiteral("virn"));
+  EXPECT_EQ(ProgramNameFromFileName(QStringLiteral("virn-demo")), QStringLiteral("virn-"));
+  EXPECT_EQ(ProgramNameFromFileName(QStringLiteral("virn")), QString());
+  EXPECT_EQ(ProgramNameFromFileName(QStringLiteral("abc")), QString());
+  EXPECT_EQ(ProgramNameFromFileName(QStringLiteral("ВИРН.exe")), QStringLiteral("ВИРН"));
+  EXPECT_EQ(ProgramNameFromFileName(QStringLiteral("analyser")), QStringLiteral("anal"));
+}
+
+TEST(VersionLineTest, PreReleaseSaysBeta) {
+  EXPECT_EQ(VersionLine(1, 2, 3, true), QStringLiteral("Версия: 1.2.3 (бета)"));
+  EXPECT_EQ(VersionLine(1, 0, 12, false), QStringLiteral("Версия: 1.0.12 "));
+}
+
+TEST(ErrorDisplayTest, AddsAFullStopOnlyWhenMissing) {
+  EXPECT_EQ(ErrorDisplayText(QStringLiteral("Ошибка конфигурации.")), QStringLiteral("Ошибка конфигурации."));
+  EXPECT_EQ(ErrorDisplayText(QStringLiteral("'x' is not a valid integer value")),
+            QStringLiteral("'x' is not a valid integer value."));
+  EXPECT_EQ(ErrorDisplayText(QStringLiteral("FT_Read - General IO error...")),
+            QStringLiteral("FT_Read - General IO error..."));
+}
+
+TEST(ErrorDisplayTest, AnEscapedExceptionIsShownAndTheProgramGoesOn) {
+  QApplication::setApplicationDisplayName(kApplicationTitle);
+  test::ModalWatcher watcher;
+  bool after = false;
+  Guarded([] { throw std::runtime_error("Справочная система не установлена"); });
+  after = true;
+  ASSERT_EQ(watcher.seen().size(), 1u);
+  EXPECT_EQ(watcher.seen()[0].text, QStringLiteral("Справочная система не установлена."));
+  EXPECT_EQ(watcher.seen()[0].title, kApplicationTitle);
+  EXPECT_EQ(watcher.seen()[0].icon, QMessageBox::Critical);
+  EXPECT_TRUE(after);
+}
+
+TEST(AppMessageBoxTest, ModalOnTopWithTitleAndIcon) {
+  QApplication::setApplicationDisplayName(kApplicationTitle);
+  test::ModalWatcher watcher;
+  AppMessageBox(QStringLiteral("Подключите прибор."), QMessageBox::Warning);
+  ASSERT_EQ(watcher.seen().size(), 1u);
+  const auto& seen = watcher.seen()[0];
+  EXPECT_EQ(seen.text, QStringLiteral("Подключите прибор."));
+  EXPECT_EQ(seen.title, kApplicationTitle);
+  EXPECT_EQ(seen.icon, QMessageBox::Warning);
+  EXPECT_TRUE(seen.stayOnTop);
+}
+
+TEST(AboutBoxTest, ShowsNameDescriptionAndVersion) {
+  TAboutBox box;
+  const auto* name = box.findChild<QLabel*>(QStringLiteral("ProductName"));
+  const auto* version = box.findChild<QLabel*>(QStringLiteral("Version"));
+  const auto* description = box.findChild<QLabel*>(QStringLiteral("Description"));
+  ASSERT_NE(name, nullptr);
+  ASSERT_NE(version, nullptr);
+  ASSERT_NE(description, nullptr);
+  EXPECT_EQ(name->text(), QStringLiteral("ВИРН"));
+  EXPECT_TRUE(version->text().startsWith(QStringLiteral("Версия: ")));
+  EXPECT_FALSE(description->text().isEmpty());
+  // The gradient background is painted: top and bottom rows differ.
+  const QImage picture = box.grab().toImage();
+  EXPECT_NE(picture.pixelColor(2, 2), picture.pixelColor(2, picture.height() - 3));
+}
+
+}  // namespace
+}  // namespace virn::app
