@@ -1,0 +1,229 @@
+#include "link/instrument_link.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "link/command_frame.h"
+#include "sim/other_devices.h"
+#include "sim/sim_bus.h"
+#include "sim/sim_instrument.h"
+#include "support/fake_d2xx.h"
+
+namespace virn::link {
+namespace {
+
+// Records what the supervision does to the window, in order.
+class RecordingHost : public LinkHost {
+ public:
+  std::vector<std::string> events;
+  bool generatorMode = false;
+  bool sweepRunning = false;
+  InstrumentLink* link = nullptr;
+
+  void SetStatusPanel(int panel, const QString& text) override {
+    events.push_back("panel" + std::to_string(panel) + "=" + text.toStdString());
+  }
+  void SetDiscoveryEnabled(bool on) override { events.push_back(on ? "Timer2 on" : "Timer2 off"); }
+  void SetWatchdogEnabled(bool on) override { events.push_back(on ? "Timer1 on" : "Timer1 off"); }
+  bool GeneratorModeDown() const override { return generatorMode; }
+  void SendGeneratorSetup() override {
+    events.push_back(std::string("generator setup, connected=") + (link->Connected() ? "1" : "0"));
+  }
+  bool SweepRunning() const override { return sweepRunning; }
+  void StopSweep() override {
+    events.push_back(std::string("stop, connected=") + (link->Connected() ? "1" : "0"));
+    link->Send(opcode::kStop, 0);
+  }
+};
+
+std::vector<Command> Commands(const sim::SimInstrument& instrument) {
+  std::vector<Command> commands;
+  for (const auto& entry : instrument.WireLog()) commands.push_back(DecodeFrame(entry.frame));
+  return commands;
+}
+
+struct LinkFixture : ::testing::Test {
+  sim::SimBus bus;
+  D2XXUnit unit{bus};
+  InstrumentLink link{unit};
+  RecordingHost host;
+  LinkFixture() {
+    unit.ShowFTErrors = false;
+    host.link = &link;
+  }
+  std::shared_ptr<sim::SimInstrument> PlugInstrument(const std::string& serial = "VIRN0001") {
+    auto instrument = std::make_shared<sim::SimInstrument>(serial);
+    bus.Plug(instrument);
+    return instrument;
+  }
+};
+
+TEST(VersionTextTest, MarkerMatchIsCaseSensitive) {
+  EXPECT_TRUE(HasVersionMarker("{AFT};2.07"));
+  EXPECT_TRUE(HasVersionMarker("v1{AFT};20"));
+  EXPECT_FALSE(HasVersionMarker("{aft};2.07"));
+  EXPECT_FALSE(HasVersionMarker("{AFT}2.07"));
+  EXPECT_FALSE(HasVersionMarker(std::string(10, '\0')));
+}
+
+TEST(VersionTextTest, PanelReplacesEveryMarkerInAnyCaseAndEndsAtTheFirstZero) {
+  EXPECT_EQ(VersionPanelText("{AFT};2.07"), QStringLiteral("Вер. МК: 2.07"));
+  EXPECT_EQ(VersionPanelText("{AFT};{aft}"), QStringLiteral("Вер. МК: {aft}"));
+  EXPECT_EQ(VersionPanelText("{AFT};{aFt};"), QStringLiteral("Вер. МК: Вер. МК: "));
+  EXPECT_EQ(VersionPanelText(std::string("{AFT};2\0\0\0", 10)), QStringLiteral("Вер. МК: 2"));
+  EXPECT_EQ(VersionPanelText(std::string("\0{AFT};2.0", 10)), QString());
+  // High bytes are the instrument's Cyrillic code page.
+  EXPECT_EQ(VersionPanelText("{AFT};\xc2\xe5\xf0"), QStringLiteral("Вер. МК: Вер"));
+}
+
+TEST(SendCommandTest, OneFivByteWriteLittleEndian) {
+  test::FakeD2xx api;
+  D2XXUnit unit(api);
+  SendCommand(unit, 3, 100000);
+  SendCommand(unit, 4, -1);
+  EXPECT_EQ(api.written, std::vector<std::uint8_t>({0x03, 0xA0, 0x86, 0x01, 0x00, 0x04, 0xFF, 0xFF, 0xFF, 0xFF}));
+  EXPECT_EQ(std::count(api.calls.begin(), api.calls.end(), "FT_Write"), 2);
+}
+
+TEST(ReadFirmwareVersionTest, AppendsTenCharactersZerosIncluded) {
+  test::FakeD2xx api;
+  D2XXUnit unit(api);
+  // Leftovers of an earlier read must not show through a short reply.
+  api.incoming = {'x', 'x', 'x', 'x', 'x', 'x', 'x', 'x', 'x', 'x', 'x'};
+  unit.ReadFTDevice(11);
+  api.incoming = {'{', 'A', 'F', 'T', '}', ';', '1'};
+  std::string text = "pre";
+  ReadFirmwareVersion(unit, text);
+  EXPECT_EQ(text, std::string("pre{AFT};1\0\0\0", 13));
+  EXPECT_EQ(api.written, std::vector<std::uint8_t>({9, 0, 0, 0, 0}));
+}
+
+TEST_F(LinkFixture, CommandsOtherThanSweepAndVersionNeedTheConnection) {
+  auto instrument = PlugInstrument();
+  unit.Open_USB_Device_By_Serial_Number("VIRN0001");
+  EXPECT_FALSE(link.Send(opcode::kPeriod, 2));
+  EXPECT_TRUE(link.Send(opcode::kTakeSweep, 1));
+  EXPECT_TRUE(link.Send(opcode::kVersionQuery, 0));
+  ASSERT_EQ(Commands(*instrument).size(), 2u);
+  EXPECT_EQ(Commands(*instrument)[0], (Command{7, 1}));
+}
+
+TEST_F(LinkFixture, NoDeviceMeansOnlyTheCount) {
+  test::FakeD2xx api;
+  D2XXUnit fakeUnit(api);
+  InstrumentLink fakeLink(fakeUnit);
+  fakeLink.DiscoveryTick(host);
+  EXPECT_EQ(api.calls, std::vector<std::string>({"FT_ListDevices"}));
+  EXPECT_TRUE(host.events.empty());
+}
+
+TEST_F(LinkFixture, HandshakeRunsInOrderAndConnects) {
+  auto instrument = PlugInstrument();
+  link.DiscoveryTick(host);
+  EXPECT_TRUE(link.Connected());
+  const std::vector<std::string> expected = {"Timer2 off", "panel1=Вер. МК: 2.07", "panel0=OK", "Timer1 on"};
+  EXPECT_EQ(host.events, expected);
+  ASSERT_EQ(Commands(*instrument).size(), 1u);
+  EXPECT_EQ(Commands(*instrument)[0], (Command{9, 0}));
+  EXPECT_EQ(bus.OpenHandleCount(), 1u);
+}
+
+TEST_F(LinkFixture, GeneratorModeHandshakeSetsUpTheGeneratorOnceConnected) {
+  PlugInstrument();
+  host.generatorMode = true;
+  link.DiscoveryTick(host);
+  ASSERT_FALSE(host.events.empty());
+  EXPECT_EQ(host.events.back(), "generator setup, connected=1");
+}
+
+TEST_F(LinkFixture, SecondDeviceIsTheInstrumentFoundInTheSameTick) {
+  auto other = std::make_shared<sim::ReplyDevice>("OTHER001", sim::NoMarkerReply());
+  bus.Plug(other);
+  auto instrument = PlugInstrument();
+  link.DiscoveryTick(host);
+  EXPECT_TRUE(link.Connected());
+  EXPECT_EQ(other->VersionQueries(), 1u);
+  EXPECT_FALSE(other->Port().IsOpen());  // queried and closed again
+  EXPECT_EQ(host.events[1], "panel1=Вер. МК: 2.07");
+  EXPECT_EQ(bus.OpenHandleCount(), 1u);
+}
+
+TEST_F(LinkFixture, LaterDevicesAreNotOpenedOnceTheInstrumentIsFound) {
+  auto first = PlugInstrument("VIRN0001");
+  auto second = std::make_shared<sim::ReplyDevice>("LATER001", sim::NoMarkerReply());
+  bus.Plug(second);
+  link.DiscoveryTick(host);
+  EXPECT_EQ(second->VersionQueries(), 0u);
+}
+
+TEST_F(LinkFixture, LowerCaseMarkerShortReplyAndSilenceAreNotTheInstrument) {
+  auto lower = std::make_shared<sim::ReplyDevice>("LOWER001", sim::LowerCaseMarkerReply());
+  // Five bytes stop short of the marker's closing ";".
+  auto shortReply = std::make_shared<sim::ReplyDevice>("SHORT001", sim::ShortReply(5));
+  auto silent = std::make_shared<sim::SilentDevice>("QUIET001");
+  bus.Plug(lower);
+  bus.Plug(shortReply);
+  bus.Plug(silent);
+  link.DiscoveryTick(host);
+  EXPECT_FALSE(link.Connected());
+  EXPECT_TRUE(host.events.empty());
+  EXPECT_EQ(bus.OpenHandleCount(), 0u);
+  EXPECT_EQ(lower->VersionQueries(), 1u);
+  EXPECT_EQ(shortReply->VersionQueries(), 1u);
+  // The next tick tries them all again.
+  link.DiscoveryTick(host);
+  EXPECT_EQ(lower->VersionQueries(), 2u);
+}
+
+TEST_F(LinkFixture, AShortReplyWithTheMarkerShowsOnlyWhatArrived) {
+  // Eight bytes: the marker and two version characters, the rest never comes.
+  auto device = std::make_shared<sim::ReplyDevice>("SHORT002", sim::ShortReply(8));
+  bus.Plug(device);
+  link.DiscoveryTick(host);
+  ASSERT_TRUE(link.Connected());
+  EXPECT_EQ(host.events[1], "panel1=Вер. МК: 2.");
+}
+
+TEST_F(LinkFixture, AnOpenDeviceThatFailsIsSkipped) {
+  auto instrument = PlugInstrument("VIRN0001");
+  // Another program holds the first instrument: it cannot be opened.
+  FT_HANDLE held = 0;
+  ASSERT_EQ(bus.FT_OpenEx("VIRN0001", FT_OPEN_BY_SERIAL_NUMBER, &held), FT_OK);
+  auto second = PlugInstrument("VIRN0002");
+  link.DiscoveryTick(host);
+  EXPECT_TRUE(link.Connected());
+  EXPECT_EQ(Commands(*second).size(), 1u);
+  EXPECT_TRUE(Commands(*instrument).empty());
+  bus.FT_Close(held);
+}
+
+TEST_F(LinkFixture, UnplugWhileConnectedDropsTheLinkAndStopsARunningSweep) {
+  auto instrument = PlugInstrument();
+  link.DiscoveryTick(host);
+  ASSERT_TRUE(link.Connected());
+  host.events.clear();
+
+  link.WatchdogTick(host);  // still there: nothing happens
+  EXPECT_TRUE(host.events.empty());
+
+  host.sweepRunning = true;
+  bus.Unplug("VIRN0001");
+  link.WatchdogTick(host);
+  const std::vector<std::string> expected = {"Timer1 off", "panel0=Нет связи", "panel1=", "stop, connected=1",
+                                             "Timer2 on"};
+  EXPECT_EQ(host.events, expected);
+  EXPECT_FALSE(link.Connected());
+  EXPECT_EQ(bus.OpenHandleCount(), 0u);
+
+  // Plugged back in, the next discovery tick reconnects.
+  host.events.clear();
+  bus.Plug(instrument);
+  link.DiscoveryTick(host);
+  EXPECT_TRUE(link.Connected());
+  EXPECT_EQ(host.events[2], "panel0=OK");
+}
+
+}  // namespace
+}  // namespace virn::link
