@@ -1,0 +1,131 @@
+#include "measure/draw_thread.h"
+
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <array>
+
+#include "link/instrument_link.h"
+
+namespace virn::measure {
+
+namespace {
+constexpr std::chrono::milliseconds kIdleSleep{5};
+constexpr std::chrono::milliseconds kShortWait{100};
+// Niceness of the acquisition thread: the lowest ordinary priority short of idle,
+// so the window stays responsive while it reads.
+constexpr int kLowPriorityNice = 10;
+}  // namespace
+
+TDrawThread::TDrawThread(link::D2XXUnit& link, Poster poster) : link_(link), poster_(std::move(poster)) {
+  if (!poster_) {
+    poster_ = [this](std::function<void()> call) {
+      QMetaObject::invokeMethod(&handOffContext_, std::move(call), Qt::QueuedConnection);
+    };
+  }
+}
+
+TDrawThread::~TDrawThread() {
+  Terminate();
+  WaitFor();
+}
+
+void TDrawThread::Resume() {
+  if (thread_.joinable()) return;
+  thread_ = std::thread([this] { Execute(); });
+}
+
+void TDrawThread::Terminate() {
+  {
+    std::lock_guard lock(mutex_);
+    terminated_ = true;
+  }
+  wake_.notify_all();
+}
+
+void TDrawThread::WaitFor() {
+  if (thread_.joinable()) thread_.join();
+}
+
+void TDrawThread::SetOnSweepDone(Receiver receiver) {
+  std::lock_guard lock(mutex_);
+  onSweepDone_ = std::move(receiver);
+}
+
+void TDrawThread::ClearOnSweepDone() {
+  std::lock_guard lock(mutex_);
+  onSweepDone_ = nullptr;
+}
+
+void TDrawThread::SetSleeper(Sleeper sleeper) { sleeper_ = std::move(sleeper); }
+
+std::chrono::milliseconds TDrawThread::SweepWait() const {
+  if (!DelayOn.load()) return kShortWait;
+  return std::chrono::milliseconds(PeriodIndex.load() * 400 + 2);
+}
+
+void TDrawThread::Wait(std::chrono::milliseconds duration) {
+  if (sleeper_) {
+    sleeper_(duration);
+    return;
+  }
+  std::unique_lock lock(mutex_);
+  wake_.wait_for(lock, duration, [this] { return terminated_.load(); });
+}
+
+void TDrawThread::Execute() {
+  if (lowestPriority_) setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), kLowPriorityNice);
+  while (!ShouldEnd()) {
+    DoSweep();
+    HandOff();
+  }
+}
+
+void TDrawThread::DoSweep() {
+  if (!Running.load() || Paused.load()) {
+    Wait(kIdleSleep);
+    return;
+  }
+  link::SendCommand(link_, link::opcode::kTakeSweep, 1);
+  Wait(SweepWait());
+  std::array<std::uint8_t, 1> level{};
+  for (std::size_t i = 0; i < Samples.size(); ++i) {
+    if (!Running.load() || ShouldEnd()) return;
+    // A byte that does not come leaves the buffer as it was: the sample repeats
+    // the last byte received.
+    link_.ReadBytes(level);
+    Samples[i].store(level[0], std::memory_order_relaxed);
+  }
+}
+
+void TDrawThread::HandOff() {
+  std::uint64_t generation = 0;
+  {
+    std::lock_guard lock(mutex_);
+    // After the window has detached itself nothing more is handed over.
+    if (!onSweepDone_ || terminated_) return;
+    generation = ++posted_;
+  }
+  poster_([this, generation] { RunReceiver(generation); });
+  std::unique_lock lock(mutex_);
+  // Ending the thread releases this wait too: the main thread may be waiting for
+  // this thread to finish and then never runs the queued call.
+  wake_.wait(lock, [&] { return finished_ >= generation || terminated_.load(); });
+}
+
+void TDrawThread::RunReceiver(std::uint64_t generation) {
+  Receiver receiver;
+  {
+    std::lock_guard lock(mutex_);
+    if (!terminated_) receiver = onSweepDone_;
+  }
+  if (receiver) receiver(*this);
+  {
+    std::lock_guard lock(mutex_);
+    finished_ = generation;
+  }
+  wake_.notify_all();
+}
+
+}  // namespace virn::measure

@@ -1,0 +1,92 @@
+// The acquisition thread: for the main window's whole life it either idles or
+// takes one sweep of 421 level bytes per pass, and after every pass hands the
+// main thread its receiver and waits until the receiver has returned.
+#pragma once
+
+#include <QObject>
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+#include "link/d2xx_unit.h"
+
+namespace virn::measure {
+
+inline constexpr int kFirstSample = 35;
+inline constexpr int kLastSample = 455;
+inline constexpr int kSampleCount = kLastSample - kFirstSample + 1;
+
+class TDrawThread {
+ public:
+  using Receiver = std::function<void(TDrawThread&)>;
+  // Runs a call in the main thread some time later.
+  using Poster = std::function<void(std::function<void()>)>;
+  // Waits the given time unless the thread is asked to end first.
+  using Sleeper = std::function<void(std::chrono::milliseconds)>;
+
+  // Created suspended: nothing runs until Resume. Must be created and destroyed
+  // in the main thread; the default poster queues calls to that thread's loop.
+  explicit TDrawThread(link::D2XXUnit& link, Poster poster = {});
+  // Asks the loop to end and waits for it.
+  ~TDrawThread();
+  TDrawThread(const TDrawThread&) = delete;
+  TDrawThread& operator=(const TDrawThread&) = delete;
+
+  void Resume();
+  void Terminate();  // asks the loop to end; a pass in progress ends at its next look
+  void WaitFor();    // joins the loop
+
+  void SetOnSweepDone(Receiver receiver);
+  void ClearOnSweepDone();
+  void SetLowestPriority(bool lowest) { lowestPriority_ = lowest; }
+  // Replaces the waits of a pass (tests).
+  void SetSleeper(Sleeper sleeper);
+
+  void StartSweeps() { Running = true; }
+  void StopSweeps() { Running = false; }
+
+  // Level i (35..455) of the latest sweep, 0..255. Safe from any thread; a
+  // reader outside the hand-off may see levels of two consecutive sweeps.
+  std::int32_t Sample(int i) const { return Samples[static_cast<std::size_t>(i - kFirstSample)].load(std::memory_order_relaxed); }
+
+  // The wait after the sweep command for the current DelayOn and PeriodIndex.
+  std::chrono::milliseconds SweepWait() const;
+
+  std::atomic<bool> Running{false};
+  std::atomic<std::int32_t> PeriodIndex{0};
+  std::atomic<bool> Paused{false};
+  std::atomic<bool> DelayOn{false};
+
+ private:
+  void Execute();
+  void DoSweep();
+  void HandOff();
+  void RunReceiver(std::uint64_t generation);
+  void Wait(std::chrono::milliseconds duration);
+  bool ShouldEnd() const { return terminated_.load(); }
+
+  link::D2XXUnit& link_;
+  std::array<std::atomic<std::int32_t>, kSampleCount> Samples{};
+
+  // Queued hand-off calls go to this object: destroying it with the thread drops
+  // any that are still pending, so none can reach a destroyed thread object.
+  QObject handOffContext_;
+  Poster poster_;
+  Sleeper sleeper_;
+  bool lowestPriority_ = true;
+
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  Receiver onSweepDone_;
+  std::uint64_t posted_ = 0;    // hand-offs asked for
+  std::uint64_t finished_ = 0;  // hand-offs the main thread has completed
+  std::atomic<bool> terminated_{false};
+  std::thread thread_;
+};
+
+}  // namespace virn::measure

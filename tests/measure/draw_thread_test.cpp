@@ -1,0 +1,305 @@
+#include "measure/draw_thread.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTest>
+#include <atomic>
+#include <deque>
+#include <functional>
+#include <future>
+#include <mutex>
+#include <vector>
+
+#include "link/command_frame.h"
+
+namespace virn::measure {
+namespace {
+
+using namespace std::chrono_literals;
+
+// A thread-safe scripted device: frames written are recorded, reads take bytes
+// from a queue and otherwise time out after a short while.
+class ScriptedDevice : public link::D2xx {
+ public:
+  std::function<void(int readNumber)> onRead;  // runs before each read, on the reading thread
+
+  void Queue(std::vector<std::uint8_t> bytes) {
+    std::lock_guard lock(m_);
+    queue_.insert(queue_.end(), bytes.begin(), bytes.end());
+  }
+  std::vector<link::Command> Frames() const {
+    std::lock_guard lock(m_);
+    return frames_;
+  }
+  int Reads() const { return reads_.load(); }
+
+  link::FT_STATUS FT_ListDevices(void*, void*, std::uint32_t) override { return link::FT_OK; }
+  link::FT_STATUS FT_OpenEx(const void*, std::uint32_t, link::FT_HANDLE* h) override {
+    *h = 1;
+    return link::FT_OK;
+  }
+  link::FT_STATUS FT_Close(link::FT_HANDLE) override { return link::FT_OK; }
+  link::FT_STATUS FT_Read(link::FT_HANDLE, void* buffer, std::uint32_t n, std::uint32_t* got) override {
+    const int number = ++reads_;
+    if (onRead) onRead(number);
+    *got = 0;
+    {
+      std::lock_guard lock(m_);
+      auto* out = static_cast<std::uint8_t*>(buffer);
+      while (*got < n && !queue_.empty()) {
+        out[(*got)++] = queue_.front();
+        queue_.pop_front();
+      }
+    }
+    if (*got < n) std::this_thread::sleep_for(1ms);  // the read time-out
+    return link::FT_OK;
+  }
+  link::FT_STATUS FT_Write(link::FT_HANDLE, const void* buffer, std::uint32_t n, std::uint32_t* done) override {
+    std::lock_guard lock(m_);
+    link::Frame frame{};
+    std::copy_n(static_cast<const std::uint8_t*>(buffer), std::min<std::uint32_t>(n, 5), frame.begin());
+    frames_.push_back(link::DecodeFrame(frame));
+    *done = n;
+    return link::FT_OK;
+  }
+  link::FT_STATUS FT_ResetDevice(link::FT_HANDLE) override { return link::FT_OK; }
+  link::FT_STATUS FT_SetTimeouts(link::FT_HANDLE, std::uint32_t, std::uint32_t) override { return link::FT_OK; }
+  link::FT_STATUS FT_GetStatus(link::FT_HANDLE, std::uint32_t* a, std::uint32_t* b, std::uint32_t* c) override {
+    *a = *b = *c = 0;
+    return link::FT_OK;
+  }
+
+ private:
+  mutable std::mutex m_;
+  std::deque<std::uint8_t> queue_;
+  std::vector<link::Command> frames_;
+  std::atomic<int> reads_{0};
+};
+
+// Runs the hand-off call right away on the acquisition thread, so a test can
+// follow passes without an event loop.
+TDrawThread::Poster Immediate() {
+  return [](std::function<void()> call) { call(); };
+}
+
+struct ThreadFixture : ::testing::Test {
+  ScriptedDevice device;
+  link::D2XXUnit unit{device};
+  std::mutex m;
+  std::vector<std::chrono::milliseconds> waits;
+  std::atomic<int> passes{0};
+
+  ThreadFixture() {
+    unit.ShowFTErrors = false;
+    unit.Open_USB_Device_By_Serial_Number("X");
+  }
+  void Observe(TDrawThread& thread) {
+    thread.SetSleeper([this](std::chrono::milliseconds d) {
+      {
+        std::lock_guard lock(m);
+        waits.push_back(d);
+      }
+      std::this_thread::sleep_for(1ms);
+    });
+    thread.SetOnSweepDone([this](TDrawThread&) { ++passes; });
+  }
+  static void WaitUntil(const std::function<bool()>& done) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < 10000) std::this_thread::sleep_for(1ms);
+    ASSERT_TRUE(done());
+  }
+  std::vector<std::chrono::milliseconds> Waits() {
+    std::lock_guard lock(m);
+    return waits;
+  }
+};
+
+std::vector<std::uint8_t> Ramp(int count, int from = 0) {
+  std::vector<std::uint8_t> bytes;
+  for (int i = 0; i < count; ++i) bytes.push_back(static_cast<std::uint8_t>((from + i) % 256));
+  return bytes;
+}
+
+TEST(SweepWaitTest, DelayFollowsThePeriodIndexOtherwiseAHundredMilliseconds) {
+  ScriptedDevice device;
+  link::D2XXUnit unit(device);
+  TDrawThread thread(unit, Immediate());
+  const std::int64_t delayed[] = {402, 802, 1202, 1602};
+  for (int index = 1; index <= 4; ++index) {
+    thread.PeriodIndex = index;
+    thread.DelayOn = true;
+    EXPECT_EQ(thread.SweepWait().count(), delayed[index - 1]);
+    thread.DelayOn = false;
+    EXPECT_EQ(thread.SweepWait().count(), 100);
+  }
+}
+
+TEST_F(ThreadFixture, IdleAndHeldPassesSendNothingAndStillHandOver) {
+  TDrawThread thread(unit, Immediate());
+  Observe(thread);
+  thread.Resume();
+  WaitUntil([&] { return passes >= 5; });
+  thread.StartSweeps();
+  thread.Paused = true;
+  const int before = passes;
+  WaitUntil([&] { return passes >= before + 5; });
+  thread.Terminate();
+  thread.WaitFor();
+  EXPECT_TRUE(device.Frames().empty());
+  for (auto w : Waits()) EXPECT_EQ(w.count(), 5);
+}
+
+TEST_F(ThreadFixture, ASweepSendsTheCommandWaitsAndReads421Levels) {
+  device.Queue(Ramp(421, 10));
+  TDrawThread thread(unit, Immediate());
+  Observe(thread);
+  thread.PeriodIndex = 3;
+  thread.DelayOn = true;
+  std::atomic<bool> swept{false};
+  thread.SetOnSweepDone([&](TDrawThread& t) {
+    if (t.Running && device.Reads() >= 421) {
+      swept = true;
+      t.StopSweeps();
+    }
+  });
+  thread.StartSweeps();
+  thread.Resume();
+  WaitUntil([&] { return swept.load(); });
+  thread.Terminate();
+  thread.WaitFor();
+  ASSERT_GE(device.Frames().size(), 1u);
+  EXPECT_EQ(device.Frames()[0], (link::Command{7, 1}));
+  ASSERT_FALSE(Waits().empty());
+  EXPECT_EQ(Waits()[0].count(), 1202);
+  for (int i = kFirstSample; i <= kLastSample; ++i) ASSERT_EQ(thread.Sample(i), (10 + i - kFirstSample) % 256) << i;
+}
+
+TEST_F(ThreadFixture, AMissingLevelRepeatsTheLastByteReceived) {
+  device.Queue(Ramp(200, 1));  // the other 221 never come
+  TDrawThread thread(unit, Immediate());
+  Observe(thread);
+  std::atomic<bool> swept{false};
+  thread.SetOnSweepDone([&](TDrawThread& t) {
+    if (device.Reads() >= 421) {
+      swept = true;
+      t.StopSweeps();
+    }
+  });
+  thread.StartSweeps();
+  thread.Resume();
+  WaitUntil([&] { return swept.load(); });
+  thread.Terminate();
+  thread.WaitFor();
+  EXPECT_EQ(thread.Sample(kFirstSample + 199), 200);
+  EXPECT_EQ(thread.Sample(kFirstSample + 200), 200);
+  EXPECT_EQ(thread.Sample(kLastSample), 200);
+}
+
+TEST_F(ThreadFixture, StopDuringTheReadsEndsThePassBeforeTheNextReadAndHandsOver) {
+  device.Queue(Ramp(421, 50));
+  TDrawThread thread(unit, Immediate());
+  Observe(thread);
+  std::atomic<bool> stoppedPassHandedOver{false};
+  device.onRead = [&](int number) {
+    if (number == 100) thread.StopSweeps();
+  };
+  thread.SetOnSweepDone([&](TDrawThread& t) {
+    if (!t.Running && device.Reads() >= 100) stoppedPassHandedOver = true;
+  });
+  thread.StartSweeps();
+  thread.Resume();
+  WaitUntil([&] { return stoppedPassHandedOver.load(); });
+  thread.Terminate();
+  thread.WaitFor();
+  EXPECT_EQ(device.Reads(), 100);
+  EXPECT_EQ(device.Frames().size(), 1u);
+  EXPECT_EQ(thread.Sample(kFirstSample + 99), 50 + 99);
+  EXPECT_EQ(thread.Sample(kFirstSample + 100), 0);  // not read: keeps its earlier value
+}
+
+TEST_F(ThreadFixture, DetachedReceiverIsNotCalledButPassesGoOn) {
+  TDrawThread thread(unit, Immediate());
+  Observe(thread);
+  thread.Resume();
+  WaitUntil([&] { return passes >= 2; });
+  thread.ClearOnSweepDone();
+  const int after = passes;
+  const auto waitsBefore = Waits().size();
+  WaitUntil([&] { return Waits().size() >= waitsBefore + 5; });
+  thread.Terminate();
+  thread.WaitFor();
+  EXPECT_LE(passes.load(), after + 1);  // at most the hand-off already under way
+}
+
+TEST_F(ThreadFixture, TheRealHandOffRunsTheReceiverInTheMainThread) {
+  TDrawThread thread(unit);
+  std::atomic<int> inMain{0};
+  std::atomic<int> elsewhere{0};
+  const auto mainThread = std::this_thread::get_id();
+  thread.SetOnSweepDone([&](TDrawThread&) { (std::this_thread::get_id() == mainThread ? inMain : elsewhere)++; });
+  thread.Resume();
+  QElapsedTimer timer;
+  timer.start();
+  while (inMain < 10 && timer.elapsed() < 10000) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  EXPECT_GE(inMain.load(), 10);
+  EXPECT_EQ(elsewhere.load(), 0);
+}
+
+void ExpectEnds(const std::function<void()>& work) {
+  // A deadlock would never finish; a minute is far beyond any honest run.
+  auto done = std::async(std::launch::async, work);
+  ASSERT_EQ(done.wait_for(std::chrono::minutes(1)), std::future_status::ready);
+}
+
+// The acquisition thread may be inside a sweep, inside its sleep or blocked in
+// the hand-off (the main thread not running its loop) when the window goes:
+// destroying the thread must end it every time.
+TEST_F(ThreadFixture, DestructionNeverDeadlocks) {
+  ExpectEnds([this] {
+    for (int round = 0; round < 30; ++round) {
+      {
+        // Blocked in the hand-off: nobody processes the queued call.
+        TDrawThread thread(unit);
+        thread.SetOnSweepDone([](TDrawThread&) {});
+        thread.Resume();
+        std::this_thread::sleep_for(std::chrono::microseconds(200 * (round % 5)));
+      }
+      {
+        // Inside the long wait after the sweep command.
+        TDrawThread thread(unit);
+        thread.DelayOn = true;
+        thread.PeriodIndex = 4;
+        thread.StartSweeps();
+        thread.Resume();
+        std::this_thread::sleep_for(std::chrono::microseconds(300 * (round % 4)));
+      }
+      {
+        // Inside the reads, each of which times out.
+        TDrawThread thread(unit, Immediate());
+        thread.SetSleeper([](std::chrono::milliseconds) {});
+        thread.SetOnSweepDone([](TDrawThread&) {});
+        thread.StartSweeps();
+        thread.Resume();
+        std::this_thread::sleep_for(std::chrono::microseconds(500 * (round % 3)));
+      }
+    }
+  });
+}
+
+TEST_F(ThreadFixture, QueuedHandOffsOfADestroyedThreadAreDropped) {
+  std::atomic<int> calls{0};
+  {
+    TDrawThread thread(unit);
+    thread.SetOnSweepDone([&](TDrawThread&) { ++calls; });
+    thread.Resume();
+    std::this_thread::sleep_for(20ms);  // a hand-off is queued and waiting
+  }
+  QCoreApplication::processEvents();
+  EXPECT_EQ(calls.load(), 0);
+}
+
+}  // namespace
+}  // namespace virn::measure
