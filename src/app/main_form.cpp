@@ -3,10 +3,14 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QShowEvent>
+#include <QToolButton>
+#include <chrono>
+#include <thread>
 
 #include "app/about_box.h"
 #include "app/message_box.h"
 #include "app/program_name.h"
+#include "app/status_bar.h"
 #include "settings/klm_api.h"
 
 namespace virn::app {
@@ -18,7 +22,8 @@ constexpr int kDiscoveryIntervalMs = 100;
 constexpr int kWatchdogIntervalMs = 5000;
 }  // namespace
 
-TMainForm::TMainForm(link::D2XXUnit& link, QWidget* parent) : settings::TSrzForm(parent), link_(link) {
+TMainForm::TMainForm(link::D2XXUnit& link, QWidget* parent)
+    : settings::TSrzForm(parent), link_(link), instrument_(link) {
   setObjectName(QStringLiteral("MainForm"));
   buildWindow();
   FormCreate();
@@ -34,6 +39,11 @@ void TMainForm::FormCreate() {
   PlotBitmap = QImage(kPlotWidth, kPlotHeight, QImage::Format_RGB32);
   PlotBitmap.fill(Qt::white);
 
+  drawThread_ = std::make_unique<measure::TDrawThread>(link_);
+  drawThread_->SetOnSweepDone([this](measure::TDrawThread& thread) { DrawPlot(thread); });
+  drawThread_->SetLowestPriority(true);
+  drawThread_->Resume();
+
   Timer2.setInterval(kDiscoveryIntervalMs);
   connect(&Timer2, &QTimer::timeout, this, [this] { Guarded([this] { Timer2Timer(); }); });
   Timer2.start();
@@ -43,11 +53,19 @@ void TMainForm::FormCreate() {
 
 void TMainForm::FormShow() {}
 
-void TMainForm::FormClose() { link_.CloseFTDevice(); }
+void TMainForm::FormClose() {
+  // Sweeps stop before the device goes, so the thread does not read a closed handle.
+  drawThread_->StopSweeps();
+  link_.CloseFTDevice();
+  drawThread_->ClearOnSweepDone();
+}
 
 void TMainForm::FormDestroy() {
   Timer1.stop();
   Timer2.stop();
+  drawThread_->Terminate();
+  drawThread_.reset();
+  PlotBitmap = QImage();
 }
 
 void TMainForm::showEvent(QShowEvent* event) {
@@ -73,8 +91,48 @@ void TMainForm::N2Click() {
   box.exec();
 }
 
-void TMainForm::Timer1Timer() {}
+void TMainForm::Timer1Timer() { instrument_.WatchdogTick(*this); }
 
-void TMainForm::Timer2Timer() {}
+void TMainForm::Timer2Timer() { instrument_.DiscoveryTick(*this); }
+
+void TMainForm::KlSpeedButton2Click() {
+  instrument_.Send(link::opcode::kStop, 0);
+  drawThread_->StopSweeps();
+  drawThread_->Paused = false;
+  sweepRunning_ = false;
+}
+
+void TMainForm::DrawPlot(measure::TDrawThread& /*thread*/) { ++sweepPasses_; }
+
+void TMainForm::SetStatusPanel(int panel, const QString& text) { StatusBar1->setPanelText(panel, text); }
+
+void TMainForm::SetDiscoveryEnabled(bool enabled) {
+  if (enabled) {
+    Timer2.start();
+  } else {
+    Timer2.stop();
+  }
+}
+
+void TMainForm::SetWatchdogEnabled(bool enabled) {
+  if (enabled) {
+    Timer1.start();
+  } else {
+    Timer1.stop();
+  }
+}
+
+bool TMainForm::GeneratorModeDown() const { return mnuGenMode->isChecked(); }
+
+void TMainForm::SendGeneratorSetup() {
+  instrument_.Send(link::opcode::kDdsCoefficient, DDS_);
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  instrument_.Send(link::opcode::kGeneratorWord, GeneratorWord());
+}
+
+// The generator frequency fields and the frequency correction arrive with the
+// sweep-range controls; until then the generator runs at its default 1 MHz,
+// whose word equals the frequency while no correction is set.
+std::int32_t TMainForm::GeneratorWord() const { return 1000000; }
 
 }  // namespace virn::app

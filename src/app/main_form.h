@@ -6,7 +6,11 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <memory>
+
 #include "link/d2xx_unit.h"
+#include "link/instrument_link.h"
+#include "measure/draw_thread.h"
 #include "settings/tsrz_form.h"
 
 class QFrame;
@@ -20,7 +24,7 @@ namespace virn::app {
 
 class StatusBar;
 
-class TMainForm : public settings::TSrzForm {
+class TMainForm : public settings::TSrzForm, private link::LinkHost {
   Q_OBJECT
  public:
   static constexpr int kClientWidth = 634;
@@ -36,6 +40,17 @@ class TMainForm : public settings::TSrzForm {
   const QImage& plotBitmap() const { return PlotBitmap; }
   QTimer& discoveryTimer() { return Timer2; }
   QTimer& watchdogTimer() { return Timer1; }
+  link::InstrumentLink& instrument() { return instrument_; }
+  measure::TDrawThread& drawThread() { return *drawThread_; }
+  bool Connected() const { return instrument_.Connected(); }
+  bool SweepRunning() const override { return sweepRunning_; }
+  // Passes the acquisition thread has handed to the window so far.
+  std::uint64_t sweepPasses() const { return sweepPasses_; }
+
+  void Timer1Timer();
+  void Timer2Timer();
+  // Stop: ends the acquisition and tells the instrument, when connected.
+  void KlSpeedButton2Click();
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -50,14 +65,28 @@ class TMainForm : public settings::TSrzForm {
   void ToolButton1Click();
   void ToolButton6Click();
   void N2Click();
-  void Timer1Timer();
-  void Timer2Timer();
+  // The acquisition thread's receiver, run in this thread after every pass.
+  void DrawPlot(measure::TDrawThread& thread);
+
+  // LinkHost: what the discovery and the watchdog change in the window.
+  void SetStatusPanel(int panel, const QString& text) override;
+  void SetDiscoveryEnabled(bool enabled) override;
+  void SetWatchdogEnabled(bool enabled) override;
+  bool GeneratorModeDown() const override;
+  void SendGeneratorSetup() override;
+  void StopSweep() override { KlSpeedButton2Click(); }
+  std::int32_t GeneratorWord() const;
 
   // Composition, in main_form_ui.cpp.
   void buildWindow();
   QToolButton* addToolButton(const QString& name, const QString& hint, bool checkable);
 
   link::D2XXUnit& link_;
+  link::InstrumentLink instrument_;
+  std::unique_ptr<measure::TDrawThread> drawThread_;
+  bool sweepRunning_ = false;
+  std::uint64_t sweepPasses_ = 0;
+  std::int32_t DDS_ = 43;
 
   QToolBar* ToolBar1 = nullptr;
   QToolButton* mnuPrint = nullptr;

@@ -1,0 +1,137 @@
+// The main window over the simulated bus: discovery, handshake, watchdog and
+// the acquisition thread's life with the window's.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <memory>
+
+#include "app/main_form.h"
+#include "app/program_name.h"
+#include "app/status_bar.h"
+#include "link/command_frame.h"
+#include "settings/klm_api.h"
+#include "sim/other_devices.h"
+#include "sim/sim_bus.h"
+#include "sim/sim_factory.h"
+#include "sim/sim_instrument.h"
+
+namespace virn::app {
+namespace {
+
+struct LinkedWindowFixture : ::testing::Test {
+  QTemporaryDir config;
+  sim::SimBus bus;
+  link::D2XXUnit unit{bus};
+  std::shared_ptr<sim::SimInstrument> instrument;
+
+  LinkedWindowFixture() {
+    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+    settings::SetKlmLibraryDir(VIRN_TEST_BUILD_LIBDIR);
+    SetProgramName(QStringLiteral("virn-"));
+  }
+  void PlugTypical(int others = 0) {
+    sim::TypicalBusOptions options;
+    options.otherDevices = others;
+    instrument = sim::PopulateTypicalBus(bus, options).instrument;
+  }
+  std::vector<link::Command> Commands() const {
+    std::vector<link::Command> commands;
+    for (const auto& entry : instrument->WireLog()) commands.push_back(link::DecodeFrame(entry.frame));
+    return commands;
+  }
+  static void ProcessUntil(const std::function<bool()>& done) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < 10000) QApplication::processEvents(QEventLoop::AllEvents, 5);
+    ASSERT_TRUE(done());
+  }
+};
+
+TEST_F(LinkedWindowFixture, OneDiscoveryTickFindsTheInstrumentBehindOtherDevices) {
+  PlugTypical(2);
+  TMainForm form(unit);
+  form.show();
+  form.Timer2Timer();
+  EXPECT_TRUE(form.Connected());
+  EXPECT_EQ(form.statusBar()->panelText(0), QStringLiteral("OK"));
+  EXPECT_EQ(form.statusBar()->panelText(1), QStringLiteral("Вер. МК: 2.07"));
+  EXPECT_FALSE(form.discoveryTimer().isActive());
+  EXPECT_TRUE(form.watchdogTimer().isActive());
+  ASSERT_EQ(Commands().size(), 1u);
+  EXPECT_EQ(Commands()[0], (link::Command{9, 0}));
+}
+
+TEST_F(LinkedWindowFixture, TheDiscoveryTimerFindsTheInstrumentByItself) {
+  PlugTypical();
+  TMainForm form(unit);
+  form.show();
+  ProcessUntil([&] { return form.Connected(); });
+  EXPECT_EQ(form.statusBar()->panelText(0), QStringLiteral("OK"));
+}
+
+TEST_F(LinkedWindowFixture, UnplugReturnsToDiscoveryAndReplugReconnects) {
+  PlugTypical();
+  TMainForm form(unit);
+  form.show();
+  form.Timer2Timer();
+  ASSERT_TRUE(form.Connected());
+  bus.Unplug(sim::kInstrumentSerial);
+  form.Timer1Timer();
+  EXPECT_FALSE(form.Connected());
+  EXPECT_EQ(form.statusBar()->panelText(0), QStringLiteral("Нет связи"));
+  EXPECT_EQ(form.statusBar()->panelText(1), QString());
+  EXPECT_TRUE(form.discoveryTimer().isActive());
+  EXPECT_FALSE(form.watchdogTimer().isActive());
+  bus.Plug(instrument);
+  form.Timer2Timer();
+  EXPECT_TRUE(form.Connected());
+}
+
+TEST_F(LinkedWindowFixture, GeneratorModeHandshakeSendsTheCoefficientThenTheFrequency) {
+  PlugTypical();
+  TMainForm form(unit);
+  form.findChild<QToolButton*>(QStringLiteral("mnuGenMode"))->setChecked(true);
+  form.Timer2Timer();
+  const auto log = instrument->WireLog();
+  ASSERT_EQ(log.size(), 3u);
+  EXPECT_EQ(link::DecodeFrame(log[1].frame), (link::Command{1, 43}));
+  EXPECT_EQ(link::DecodeFrame(log[2].frame).opcode, 8);
+  EXPECT_GE(log[2].timeMs - log[1].timeMs, 50);
+}
+
+TEST_F(LinkedWindowFixture, EveryPassReachesTheWindowUntilItCloses) {
+  PlugTypical();
+  auto form = std::make_unique<TMainForm>(unit);
+  form->show();
+  ProcessUntil([&] { return form->sweepPasses() >= 20; });
+  form->close();
+  const auto passesAtClose = form->sweepPasses();
+  for (int i = 0; i < 20; ++i) QApplication::processEvents(QEventLoop::AllEvents, 5);
+  EXPECT_EQ(form->sweepPasses(), passesAtClose);
+  form.reset();
+}
+
+TEST_F(LinkedWindowFixture, ClosingDuringSweepsAlwaysEndsPromptly) {
+  PlugTypical();
+  for (int round = 0; round < 15; ++round) {
+    auto form = std::make_unique<TMainForm>(unit);
+    form->show();
+    form->Timer2Timer();
+    ASSERT_TRUE(form->Connected());
+    form->drawThread().DelayOn = (round % 2) == 1;
+    form->drawThread().PeriodIndex = 1 + round % 4;
+    form->drawThread().StartSweeps();
+    const auto target = form->sweepPasses() + static_cast<std::uint64_t>(round % 3);
+    ProcessUntil([&] { return form->sweepPasses() >= target; });
+    form->close();
+    form.reset();  // terminates and joins the thread
+  }
+  // The device was closed each time; nothing stays open.
+  EXPECT_EQ(bus.OpenHandleCount(), 0u);
+}
+
+}  // namespace
+}  // namespace virn::app
