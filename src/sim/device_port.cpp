@@ -149,6 +149,11 @@ void DevicePort::PushPaced(std::span<const std::uint8_t> bytes, Clock::time_poin
   changed_.notify_all();
 }
 
+void DevicePort::DropPending(Clock::time_point now) {
+  std::lock_guard lock(mutex_);
+  queue_.erase(queue_.begin() + static_cast<std::ptrdiff_t>(readyLocked(now)), queue_.end());
+}
+
 bool DevicePort::currentLocked(std::uint64_t session) const {
   return open_ && session == session_;
 }

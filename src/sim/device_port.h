@@ -60,6 +60,10 @@ class DevicePort {
   // Queues bytes that become readable one by one: the first at `first`, each
   // following one `spacing` later.
   void PushPaced(std::span<const std::uint8_t> bytes, Clock::time_point first, Clock::duration spacing);
+  // Drops the queued bytes that are not readable yet at `now`: the rest of a
+  // stream the device stopped sending. Bytes already readable have reached the
+  // host and stay.
+  void DropPending(Clock::time_point now);
 
  private:
   struct QueuedByte {

@@ -23,6 +23,10 @@ void SimDevice::QueueOutputPaced(std::span<const std::uint8_t> bytes, Clock::tim
   port_.PushPaced(bytes, first, spacing);
 }
 
+void SimDevice::CancelPendingOutput() {
+  port_.DropPending(Clock::now());
+}
+
 link::FT_STATUS SimDevice::BeginSession(std::uint64_t* session) {
   std::lock_guard lock(deliveryMutex_);
   const link::FT_STATUS status = port_.Open(session);

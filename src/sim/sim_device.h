@@ -35,6 +35,9 @@ class SimDevice {
   void QueueOutputAt(std::span<const std::uint8_t> bytes, Clock::time_point readyAt);
   void QueueOutputPaced(std::span<const std::uint8_t> bytes, Clock::time_point first,
                         Clock::duration spacing);
+  // Withdraws the output that is not readable yet, as a device that stops
+  // streaming never sends it.
+  void CancelPendingOutput();
 
   DevicePort& Port() { return port_; }
   const DevicePort& Port() const { return port_; }

@@ -18,6 +18,7 @@ TypicalBus PopulateTypicalBus(SimBus& bus, const TypicalBusOptions& options) {
   }
   result.instrument = std::make_shared<SimInstrument>(std::string(kInstrumentSerial));
   if (options.sink) result.instrument->SetFrameSink(options.sink);
+  if (options.network) result.instrument->SetNetwork(options.network);
   if (options.plugInstrument) bus.Plug(result.instrument);
   return result;
 }

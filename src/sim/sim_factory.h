@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "sim/network_model.h"
 #include "sim/other_devices.h"
 #include "sim/sim_bus.h"
 #include "sim/sim_instrument.h"
@@ -20,6 +21,7 @@ struct TypicalBusOptions {
   bool plugInstrument = true;  // false: the instrument exists but starts unplugged
   int otherDevices = 0;        // silent devices listed ahead of the instrument
   FrameSink sink;              // receives every frame the instrument gets; may be empty
+  NetworkModel network;        // the network under test; empty: the default band-pass
 };
 
 struct TypicalBus {

@@ -17,7 +17,12 @@ SimInstrument::SimInstrument(std::string serial, std::vector<std::uint8_t> versi
 
 std::vector<WireEntry> SimInstrument::WireLog() const {
   std::lock_guard lock(mutex_);
-  return log_;
+  return {log_.begin(), log_.end()};
+}
+
+std::uint64_t SimInstrument::FramesReceived() const {
+  std::lock_guard lock(mutex_);
+  return framesReceived_;
 }
 
 InstrumentState SimInstrument::State() const {
@@ -28,6 +33,46 @@ InstrumentState SimInstrument::State() const {
 void SimInstrument::ClearWireLog() {
   std::lock_guard lock(mutex_);
   log_.clear();
+}
+
+void SimInstrument::SetWireLogLimit(std::size_t limit) {
+  std::lock_guard lock(mutex_);
+  logLimit_ = limit;
+  trimLogLocked();
+}
+
+void SimInstrument::trimLogLocked() {
+  while (log_.size() > logLimit_) log_.pop_front();
+}
+
+void SimInstrument::SetNetwork(NetworkModel network) {
+  std::lock_guard lock(mutex_);
+  model_.network = std::move(network);
+}
+
+void SimInstrument::SetClockFactor(double factor) {
+  std::lock_guard lock(mutex_);
+  model_.clockFactor = factor;
+}
+
+void SimInstrument::SetNoiseRms(double samples) {
+  std::lock_guard lock(mutex_);
+  model_.noiseRms = samples;
+}
+
+void SimInstrument::SetNoiseSeed(std::uint32_t seed) {
+  std::lock_guard lock(mutex_);
+  rng_.seed(seed);
+}
+
+void SimInstrument::SetMuted(bool muted) {
+  std::lock_guard lock(mutex_);
+  muted_ = muted;
+}
+
+bool SimInstrument::Muted() const {
+  std::lock_guard lock(mutex_);
+  return muted_;
 }
 
 void SimInstrument::SetFrameSink(FrameSink sink) {
@@ -41,11 +86,15 @@ void SimInstrument::SetVersionReply(std::vector<std::uint8_t> reply) {
 }
 
 void SimInstrument::OnOpen() {
+  // The port starts a new session with an empty queue: no sweep is streaming.
   assembler_.Reset();
+  streamEnd_ = {};
 }
 
 void SimInstrument::OnReset() {
+  // A reset drops the queued output, the rest of any sweep with it.
   assembler_.Reset();
+  streamEnd_ = {};
 }
 
 void SimInstrument::OnBytes(std::span<const std::uint8_t> bytes) {
@@ -57,7 +106,9 @@ void SimInstrument::handleFrame(const link::Frame& frame) {
   FrameSink sink;
   {
     std::lock_guard lock(mutex_);
+    ++framesReceived_;
     log_.push_back(entry);
+    trimLogLocked();
     sink = sink_;
   }
   if (sink) sink(entry);
@@ -68,6 +119,7 @@ void SimInstrument::OnCommand(const link::Command& command) {
   std::vector<std::uint8_t> reply;
   InstrumentState snapshot;
   bool sweep = false;
+  bool stop = false;
   {
     std::lock_guard lock(mutex_);
     InstrumentState& s = state_;
@@ -89,10 +141,12 @@ void SimInstrument::OnCommand(const link::Command& command) {
         break;
       case Opcode::kStop:
         ++s.stops;
+        stop = true;
         break;
       case Opcode::kTakeSweep:
+        // Counted whatever the argument; only "take one sweep" (1) starts one.
         ++s.sweepRequests;
-        sweep = true;
+        sweep = command.argument == 1;
         break;
       case Opcode::kGeneratorFrequency:
         s.generatorWord = command.argument;
@@ -119,9 +173,30 @@ void SimInstrument::OnCommand(const link::Command& command) {
     snapshot = s;
   }
   if (!reply.empty()) QueueOutput(reply);
+  if (stop) OnStop();
   if (sweep) OnSweep(snapshot);
 }
 
-void SimInstrument::OnSweep(const InstrumentState& /*state*/) {}
+void SimInstrument::OnSweep(const InstrumentState& state) {
+  SweepLevels levels;
+  {
+    std::lock_guard lock(mutex_);
+    if (muted_) return;
+    const SweepSettings settings{static_cast<std::uint32_t>(state.startWord), state.stepHz,
+                                 state.linearDetector, state.averaging};
+    levels = ComputeSweep(model_, settings, rng_);
+  }
+  // The instrument measures one point per spacing and sends each level as soon
+  // as it has it; a sweep requested during another one waits for it to end.
+  const auto spacing = PointSpacing(state.periodIndex);
+  const auto begin = std::max(Clock::now(), streamEnd_);
+  QueueOutputPaced(levels, begin + spacing, spacing);
+  streamEnd_ = begin + spacing * kSweepPoints;
+}
+
+void SimInstrument::OnStop() {
+  CancelPendingOutput();
+  streamEnd_ = {};
+}
 
 }  // namespace virn::sim

@@ -1,17 +1,22 @@
 // The simulated instrument: receives 5-byte command frames, keeps the values the
-// commands set, logs every frame with its arrival time, and answers the version
-// query. Sweep data is not produced yet; OnSweep is where it will be.
+// commands set, logs every frame with its arrival time, answers the version
+// query, and answers a sweep request with 421 level bytes measured on a model
+// network and streamed point by point over the sweep period.
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <mutex>
+#include <random>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "link/command_frame.h"
+#include "sim/network_model.h"
 #include "sim/sim_device.h"
+#include "sim/sweep_model.h"
 #include "sim/wire_log.h"
 
 namespace virn::sim {
@@ -35,6 +40,12 @@ enum class Opcode : std::uint8_t {
 inline constexpr std::size_t kVersionReplySize = 11;
 inline constexpr std::size_t kVersionTextSize = 10;
 inline constexpr std::string_view kDefaultVersionText = "{AFT};2.07";
+// The in-memory wire log keeps this many of the latest frames; a long demo run
+// must not grow it without bound. The frame sink still sees every frame.
+inline constexpr std::size_t kDefaultWireLogLimit = 100000;
+// The noise generator's seed unless a test sets another: every instrument makes
+// the same noise, so a run can be repeated.
+inline constexpr std::uint32_t kDefaultNoiseSeed = 20240521;
 
 // An 11-byte version reply: the text in bytes 0..9 (cut or padded with zero
 // bytes), then the trailing byte.
@@ -47,7 +58,7 @@ struct InstrumentState {
   std::int32_t sweepSteps = 0;       // opcode 2
   std::int32_t startWord = 0;        // opcode 3
   std::int32_t stepHz = 0;           // opcode 4
-  std::int32_t periodIndex = 0;      // opcode 5
+  std::int32_t periodIndex = 0;      // opcode 5; 1..4, 0 until set (sweeps then take index 1's time)
   std::int32_t generatorWord = 0;    // opcode 8
   bool linearDetector = false;       // opcode 11
   bool delay = false;                // opcode 12
@@ -64,10 +75,30 @@ class SimInstrument : public SimDevice {
   explicit SimInstrument(std::string serial,
                          std::vector<std::uint8_t> versionReply = MakeVersionReply(kDefaultVersionText));
 
-  // Copies, safe from any thread.
+  // Copies, safe from any thread. The log holds the latest frames only (see
+  // SetWireLogLimit); FramesReceived counts every frame since creation.
   std::vector<WireEntry> WireLog() const;
+  std::uint64_t FramesReceived() const;
   InstrumentState State() const;
   void ClearWireLog();
+  // Keeps at most `limit` entries, dropping the oldest first; 0 keeps none.
+  void SetWireLogLimit(std::size_t limit);
+
+  // The measurement set-up, changeable at any moment from any thread; a change
+  // applies from the next sweep request on.
+  // The network under test; an empty model restores the default band-pass.
+  void SetNetwork(NetworkModel network);
+  // Real output frequency = nominal * factor, for start and step alike.
+  void SetClockFactor(double factor);
+  // RMS of the Gaussian noise on each reading, in samples (0: none); averaging
+  // (opcode 13) multiplies it by a quarter.
+  void SetNoiseRms(double samples);
+  // Restarts the noise sequence.
+  void SetNoiseSeed(std::uint32_t seed);
+  // A muted instrument counts sweep requests but sends no level bytes, as one
+  // whose detector output never comes.
+  void SetMuted(bool muted);
+  bool Muted() const;
 
   // Called for every received frame after it is logged, outside the
   // instrument's locks but in arrival order. It must not write to this device
@@ -84,21 +115,33 @@ class SimInstrument : public SimDevice {
   // Runs with deliveries serialised, so overrides need no lock of their own for
   // data only the hooks touch.
   virtual void OnCommand(const link::Command& command);
-  // Opcode 7 arrived. The level bytes of a sweep (421 of them, paced over the
-  // sweep period with QueueOutputPaced) are produced here; `state` holds the
-  // range and settings the host sent before.
+  // Opcode 7 with argument 1 arrived: measures the 421 points and queues their
+  // bytes paced over the sweep period, the first one point spacing after the
+  // request. A request while a sweep is still streaming starts when that one
+  // ends. `state` holds the range and settings the host sent before.
   virtual void OnSweep(const InstrumentState& state);
+  // Opcode 6 arrived: the sweep in progress stops, so its remaining bytes never
+  // come; the ones already readable stay with the host.
+  virtual void OnStop();
 
  private:
   void handleFrame(const link::Frame& frame);
+  void trimLogLocked();
 
-  link::FrameAssembler assembler_;  // only touched by the hooks
+  // Only touched by the hooks, which the base serialises.
+  link::FrameAssembler assembler_;
+  Clock::time_point streamEnd_{};  // when the last queued sweep byte becomes readable
 
   mutable std::mutex mutex_;
-  std::vector<WireEntry> log_;
+  std::deque<WireEntry> log_;
+  std::size_t logLimit_ = kDefaultWireLogLimit;
+  std::uint64_t framesReceived_ = 0;
   InstrumentState state_;
   std::vector<std::uint8_t> versionReply_;
   FrameSink sink_;
+  MeasurementModel model_;
+  std::mt19937 rng_{kDefaultNoiseSeed};
+  bool muted_ = false;
 };
 
 }  // namespace virn::sim

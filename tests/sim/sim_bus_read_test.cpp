@@ -92,6 +92,18 @@ TEST_F(BusRead, StatusReportsOnlyBytesThatAreReadableNow) {
   EXPECT_EQ(RxBytes(bus, handle), 0u);
 }
 
+TEST_F(BusRead, CancellingPendingOutputKeepsOnlyWhatIsReadable) {
+  Queue({1, 2});
+  device->QueueOutputAt(std::vector<std::uint8_t>{3, 4, 5}, Clock::now() + 1h);
+  device->CancelPendingOutput();
+  EXPECT_EQ(RxBytes(bus, handle), 2u);
+  // Later output is not held behind the withdrawn bytes.
+  Queue({6});
+  EXPECT_EQ(ReadUpTo(bus, handle, 5), (std::vector<std::uint8_t>{1, 2, 6}));
+  device->CancelPendingOutput();  // nothing queued: nothing happens
+  EXPECT_EQ(RxBytes(bus, handle), 0u);
+}
+
 TEST_F(BusRead, ReadWaitsForBytesThatBecomeReadableLater) {
   ASSERT_EQ(bus.FT_SetTimeouts(handle, 10000, 20), FT_OK);
   const auto readyAt = Clock::now() + 40ms;

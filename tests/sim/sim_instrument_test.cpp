@@ -162,6 +162,56 @@ TEST_F(Instrument, SinkSeesEveryFrameInOrderAndMayReadTheLog) {
   EXPECT_EQ(seen.size(), 2u);
 }
 
+TEST_F(Instrument, WireLogKeepsTheLatestFramesWhileTheSinkSeesEveryOne) {
+  std::size_t sunk = 0;
+  instrument->SetFrameSink([&](const WireEntry&) { ++sunk; });
+  instrument->SetWireLogLimit(5);
+  for (int i = 0; i < 12; ++i) ASSERT_EQ(SendFrame(bus, handle, 12, i), FT_OK);
+  auto log = instrument->WireLog();
+  ASSERT_EQ(log.size(), 5u);
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(log[static_cast<std::size_t>(i)].frame, F(12, 7 + i));
+  EXPECT_EQ(sunk, 12u);
+  EXPECT_EQ(instrument->FramesReceived(), 12u);
+
+  instrument->SetWireLogLimit(2);  // a smaller limit trims at once, oldest first
+  log = instrument->WireLog();
+  ASSERT_EQ(log.size(), 2u);
+  EXPECT_EQ(log[0].frame, F(12, 10));
+  EXPECT_EQ(log[1].frame, F(12, 11));
+
+  instrument->SetWireLogLimit(0);
+  ASSERT_EQ(SendFrame(bus, handle, 12, 0), FT_OK);
+  EXPECT_TRUE(instrument->WireLog().empty());
+  EXPECT_EQ(instrument->FramesReceived(), 13u);
+  EXPECT_EQ(sunk, 13u);
+}
+
+TEST_F(Instrument, WireLogIsCappedByDefaultForLongRuns) {
+  const std::size_t total = kDefaultWireLogLimit + 25;
+  for (std::size_t i = 0; i < total; ++i) {
+    ASSERT_EQ(SendFrame(bus, handle, 13, static_cast<std::int32_t>(i)), FT_OK);
+  }
+  const auto log = instrument->WireLog();
+  ASSERT_EQ(log.size(), kDefaultWireLogLimit);
+  EXPECT_EQ(log.front().frame, F(13, 25));
+  EXPECT_EQ(log.back().frame, F(13, static_cast<std::int32_t>(total - 1)));
+  EXPECT_EQ(instrument->FramesReceived(), total);
+}
+
+TEST_F(Instrument, GeneratorWordAndCoefficientAreKeptAndMuteCountsRequests) {
+  ASSERT_EQ(SendFrame(bus, handle, 8, 7000000), FT_OK);
+  ASSERT_EQ(SendFrame(bus, handle, 1, 44), FT_OK);
+  instrument->SetMuted(true);
+  ASSERT_EQ(SendFrame(bus, handle, 7, 1), FT_OK);
+  ASSERT_EQ(SendFrame(bus, handle, 6, 0), FT_OK);
+  const InstrumentState s = instrument->State();
+  EXPECT_EQ(s.generatorWord, 7000000);
+  EXPECT_EQ(s.ddsCoefficient, 44);
+  EXPECT_EQ(s.sweepRequests, 1u);
+  EXPECT_EQ(s.stops, 1u);
+  EXPECT_TRUE(instrument->Muted());
+}
+
 class OtherDevices : public ::testing::Test {
  protected:
   std::vector<std::uint8_t> QueryVersion(const std::string& serial) {
@@ -234,9 +284,10 @@ TEST_F(OtherDevices, ReplyDeviceIgnoresOtherCommands) {
 TEST(TypicalBusFactory, ListsTheOtherDevicesAheadOfTheInstrument) {
   SimBus bus;
   std::vector<WireEntry> seen;
-  const TypicalBus typical = PopulateTypicalBus(
-      bus,
-      {.plugInstrument = true, .otherDevices = 2, .sink = [&](const WireEntry& e) { seen.push_back(e); }});
+  const TypicalBus typical = PopulateTypicalBus(bus, {.plugInstrument = true,
+                                                      .otherDevices = 2,
+                                                      .sink = [&](const WireEntry& e) { seen.push_back(e); },
+                                                      .network = {}});
   EXPECT_EQ(bus.PluggedSerials(), (std::vector<std::string>{OtherDeviceSerial(0), OtherDeviceSerial(1),
                                                             std::string(kInstrumentSerial)}));
   ASSERT_EQ(typical.others.size(), 2u);
@@ -244,6 +295,40 @@ TEST(TypicalBusFactory, ListsTheOtherDevicesAheadOfTheInstrument) {
   ASSERT_EQ(SendFrame(bus, h, 9, 0), FT_OK);
   EXPECT_EQ(seen.size(), 1u);
   EXPECT_EQ(ReadUpTo(bus, h, 11), MakeVersionReply(kDefaultVersionText));
+}
+
+TEST(TypicalBusFactory, ScanningInListingOrderFindsTheInstrumentSecond) {
+  // Discovery's walk: open each device in turn, ask its version, keep the one
+  // with the exact marker, close the others.
+  SimBus bus;
+  auto lower = std::make_shared<ReplyDevice>("LOWER", LowerCaseMarkerReply());
+  bus.Plug(lower);
+  auto instrument = std::make_shared<SimInstrument>("INSTR");
+  bus.Plug(instrument);
+  std::uint32_t count = 0;
+  ASSERT_EQ(bus.FT_ListDevices(&count, nullptr, FT_LIST_NUMBER_ONLY), FT_OK);
+  ASSERT_EQ(count, 2u);
+  int found = -1;
+  for (std::uint32_t index = 0; index < count && found < 0; ++index) {
+    char serial[64] = {};
+    ASSERT_EQ(bus.FT_ListDevices(reinterpret_cast<void*>(std::uintptr_t{index}), serial,
+                                 FT_LIST_BY_INDEX | FT_OPEN_BY_SERIAL_NUMBER),
+              FT_OK);
+    const FT_HANDLE h = OpenOrFail(bus, serial);
+    ASSERT_EQ(bus.FT_SetTimeouts(h, 20, 20), FT_OK);
+    ASSERT_EQ(SendFrame(bus, h, 9, 0), FT_OK);
+    const auto reply = ReadUpTo(bus, h, 11);
+    const std::string text(reply.begin(), reply.begin() + std::min<std::ptrdiff_t>(std::ssize(reply), 10));
+    if (text.find("{AFT};") != std::string::npos) {
+      found = static_cast<int>(index);
+    } else {
+      EXPECT_EQ(bus.FT_Close(h), FT_OK);
+    }
+  }
+  EXPECT_EQ(found, 1);
+  EXPECT_EQ(lower->VersionQueries(), 1u);
+  EXPECT_EQ(instrument->State().versionQueries, 1u);
+  EXPECT_EQ(bus.OpenHandleCount(), 1u);
 }
 
 TEST(TypicalBusFactory, OtherDeviceSerialsAreNumberedFromOne) {
@@ -255,7 +340,7 @@ TEST(TypicalBusFactory, OtherDeviceSerialsAreNumberedFromOne) {
 TEST(TypicalBusFactory, InstrumentCanStartUnplugged) {
   SimBus bus;
   const TypicalBus typical =
-      PopulateTypicalBus(bus, {.plugInstrument = false, .otherDevices = 1, .sink = {}});
+      PopulateTypicalBus(bus, {.plugInstrument = false, .otherDevices = 1, .sink = {}, .network = {}});
   EXPECT_EQ(bus.PluggedSerials(), std::vector<std::string>{OtherDeviceSerial(0)});
   ASSERT_NE(typical.instrument, nullptr);
   EXPECT_TRUE(bus.Plug(typical.instrument));
