@@ -7,10 +7,33 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string_view>
 
 namespace virn::link {
 
 inline constexpr std::size_t kFrameSize = 5;
+
+// The command set both ends speak.
+namespace opcode {
+inline constexpr std::uint8_t kDdsCoefficient = 1;
+inline constexpr std::uint8_t kSweepSteps = 2;
+inline constexpr std::uint8_t kStartWord = 3;
+inline constexpr std::uint8_t kStep = 4;
+inline constexpr std::uint8_t kPeriod = 5;
+inline constexpr std::uint8_t kStop = 6;
+inline constexpr std::uint8_t kTakeSweep = 7;
+inline constexpr std::uint8_t kGeneratorWord = 8;
+inline constexpr std::uint8_t kVersionQuery = 9;
+inline constexpr std::uint8_t kDetector = 11;
+inline constexpr std::uint8_t kDelay = 12;
+inline constexpr std::uint8_t kAveraging = 13;
+}  // namespace opcode
+
+// The version reply: ten characters of version text holding the marker, and one
+// byte more that nobody reads.
+inline constexpr std::string_view kVersionMarker = "{AFT};";
+inline constexpr std::size_t kVersionReplySize = 11;
+inline constexpr std::size_t kVersionTextSize = 10;
 using Frame = std::array<std::uint8_t, kFrameSize>;
 
 struct Command {

@@ -9,28 +9,11 @@
 #include <string>
 #include <string_view>
 
+#include "link/command_frame.h"
 #include "link/d2xx_unit.h"
 
 namespace virn::link {
 
-namespace opcode {
-inline constexpr std::uint8_t kDdsCoefficient = 1;
-inline constexpr std::uint8_t kSweepSteps = 2;
-inline constexpr std::uint8_t kStartWord = 3;
-inline constexpr std::uint8_t kStep = 4;
-inline constexpr std::uint8_t kPeriod = 5;
-inline constexpr std::uint8_t kStop = 6;
-inline constexpr std::uint8_t kTakeSweep = 7;
-inline constexpr std::uint8_t kGeneratorWord = 8;
-inline constexpr std::uint8_t kVersionQuery = 9;
-inline constexpr std::uint8_t kDetector = 11;
-inline constexpr std::uint8_t kDelay = 12;
-inline constexpr std::uint8_t kAveraging = 13;
-}  // namespace opcode
-
-inline constexpr std::string_view kVersionMarker = "{AFT};";
-inline constexpr std::size_t kVersionReplySize = 11;
-inline constexpr std::size_t kVersionTextSize = 10;
 inline constexpr std::uint32_t kLinkTimeoutMs = 20;
 
 // Builds the 5-byte frame in OutBuffer and sends it with one write. No reply is

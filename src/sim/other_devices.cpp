@@ -25,7 +25,7 @@ void ReplyDevice::OnReset() {
 void ReplyDevice::OnBytes(std::span<const std::uint8_t> bytes) {
   assembler_.Feed(bytes, [this](const link::Frame& frame) {
     const link::Command command = link::DecodeFrame(frame);
-    if (command.opcode != static_cast<std::uint8_t>(Opcode::kVersionQuery) || command.argument != 0) return;
+    if (command.opcode != link::opcode::kVersionQuery || command.argument != 0) return;
     ++versionQueries_;
     QueueOutput(reply_);
   });

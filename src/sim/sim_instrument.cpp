@@ -123,47 +123,47 @@ void SimInstrument::OnCommand(const link::Command& command) {
   {
     std::lock_guard lock(mutex_);
     InstrumentState& s = state_;
-    switch (static_cast<Opcode>(command.opcode)) {
-      case Opcode::kDdsCoefficient:
+    switch (command.opcode) {
+      case link::opcode::kDdsCoefficient:
         s.ddsCoefficient = command.argument;
         break;
-      case Opcode::kSweepSteps:
+      case link::opcode::kSweepSteps:
         s.sweepSteps = command.argument;
         break;
-      case Opcode::kSweepStart:
+      case link::opcode::kStartWord:
         s.startWord = command.argument;
         break;
-      case Opcode::kSweepStep:
+      case link::opcode::kStep:
         s.stepHz = command.argument;
         break;
-      case Opcode::kSweepPeriod:
+      case link::opcode::kPeriod:
         s.periodIndex = command.argument;
         break;
-      case Opcode::kStop:
+      case link::opcode::kStop:
         ++s.stops;
         stop = true;
         break;
-      case Opcode::kTakeSweep:
+      case link::opcode::kTakeSweep:
         // Counted whatever the argument; only "take one sweep" (1) starts one.
         ++s.sweepRequests;
         sweep = command.argument == 1;
         break;
-      case Opcode::kGeneratorFrequency:
+      case link::opcode::kGeneratorWord:
         s.generatorWord = command.argument;
         break;
-      case Opcode::kVersionQuery:
+      case link::opcode::kVersionQuery:
         if (command.argument == 0) {
           ++s.versionQueries;
           reply = versionReply_;
         }
         break;
-      case Opcode::kDetector:
+      case link::opcode::kDetector:
         s.linearDetector = command.argument != 0;
         break;
-      case Opcode::kDelay:
+      case link::opcode::kDelay:
         s.delay = command.argument != 0;
         break;
-      case Opcode::kAveraging:
+      case link::opcode::kAveraging:
         s.averaging = command.argument != 0;
         break;
       default:

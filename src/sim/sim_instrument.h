@@ -21,24 +21,8 @@
 
 namespace virn::sim {
 
-// Opcodes the instrument understands.
-enum class Opcode : std::uint8_t {
-  kDdsCoefficient = 1,
-  kSweepSteps = 2,
-  kSweepStart = 3,
-  kSweepStep = 4,
-  kSweepPeriod = 5,
-  kStop = 6,
-  kTakeSweep = 7,
-  kGeneratorFrequency = 8,
-  kVersionQuery = 9,
-  kDetector = 11,
-  kDelay = 12,
-  kAveraging = 13,
-};
-
-inline constexpr std::size_t kVersionReplySize = 11;
-inline constexpr std::size_t kVersionTextSize = 10;
+using link::kVersionReplySize;
+using link::kVersionTextSize;
 inline constexpr std::string_view kDefaultVersionText = "{AFT};2.07";
 // The in-memory wire log keeps this many of the latest frames; a long demo run
 // must not grow it without bound. The frame sink still sees every frame.
