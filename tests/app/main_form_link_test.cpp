@@ -114,6 +114,28 @@ TEST_F(LinkedWindowFixture, EveryPassReachesTheWindowUntilItCloses) {
   form.reset();
 }
 
+TEST_F(LinkedWindowFixture, EverySweepBeginsWithItsOwnRequestAndWait) {
+  PlugTypical();
+  TMainForm form(unit);
+  form.show();
+  form.Timer2Timer();
+  ASSERT_TRUE(form.Connected());
+  instrument->ClearWireLog();
+  form.drawThread().PeriodIndex = 1;
+  form.drawThread().StartSweeps();
+  ProcessUntil([&] { return instrument->State().sweepRequests >= 4; });
+  form.drawThread().StopSweeps();
+  const auto log = instrument->WireLog();
+  ASSERT_GE(log.size(), 4u);
+  for (std::size_t i = 0; i < log.size(); ++i) {
+    EXPECT_EQ(log[i].frame, (link::Frame{0x07, 0x01, 0x00, 0x00, 0x00})) << "frame " << i;
+    // Each request follows the previous sweep's wait and its 421 reads.
+    if (i > 0) {
+      EXPECT_GE(log[i].timeMs - log[i - 1].timeMs, 100) << "frame " << i;
+    }
+  }
+}
+
 TEST_F(LinkedWindowFixture, ClosingDuringSweepsAlwaysEndsPromptly) {
   PlugTypical();
   for (int round = 0; round < 15; ++round) {
