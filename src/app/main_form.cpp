@@ -36,6 +36,10 @@ void TMainForm::FormCreate() {
   ConfigPath = QString::fromStdString(settings::fsGetAppDataPath()) + QStringLiteral("/Kelmar/") + ProgramName();
   link_.ShowFTErrors = false;
 
+  // The fields already hold the default range; the step and the status texts follow it.
+  RecomputeRange();
+  ShowRangeStatus();
+
   PlotBitmap = QImage(kPlotWidth, kPlotHeight, QImage::Format_RGB32);
   PlotBitmap.fill(Qt::white);
 
@@ -51,7 +55,10 @@ void TMainForm::FormCreate() {
   connect(&Timer1, &QTimer::timeout, this, [this] { Guarded([this] { Timer1Timer(); }); });
 }
 
-void TMainForm::FormShow() {}
+void TMainForm::FormShow() {
+  mnuGenModeClick();
+  mnuLinearClick();
+}
 
 void TMainForm::FormClose() {
   // Sweeps stop before the device goes, so the thread does not read a closed handle.
@@ -95,13 +102,6 @@ void TMainForm::Timer1Timer() { instrument_.WatchdogTick(*this); }
 
 void TMainForm::Timer2Timer() { instrument_.DiscoveryTick(*this); }
 
-void TMainForm::KlSpeedButton2Click() {
-  instrument_.Send(link::opcode::kStop, 0);
-  drawThread_->StopSweeps();
-  drawThread_->Paused = false;
-  sweepRunning_ = false;
-}
-
 void TMainForm::DrawPlot(measure::TDrawThread& /*thread*/) { ++sweepPasses_; }
 
 void TMainForm::SetStatusPanel(int panel, const QString& text) { StatusBar1->setPanelText(panel, text); }
@@ -123,16 +123,5 @@ void TMainForm::SetWatchdogEnabled(bool enabled) {
 }
 
 bool TMainForm::GeneratorModeDown() const { return mnuGenMode->isChecked(); }
-
-void TMainForm::SendGeneratorSetup() {
-  instrument_.Send(link::opcode::kDdsCoefficient, DDS_);
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  instrument_.Send(link::opcode::kGeneratorWord, GeneratorWord());
-}
-
-// The generator frequency fields and the frequency correction arrive with the
-// sweep-range controls; until then the generator runs at its default 1 MHz,
-// whose word equals the frequency while no correction is set.
-std::int32_t TMainForm::GeneratorWord() const { return 1000000; }
 
 }  // namespace virn::app

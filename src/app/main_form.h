@@ -6,27 +6,65 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <array>
 #include <memory>
 
 #include "link/d2xx_unit.h"
 #include "link/instrument_link.h"
 #include "measure/draw_thread.h"
+#include "measure/frequency.h"
 #include "settings/tsrz_form.h"
 
+class QAction;
+class QCheckBox;
+class QComboBox;
 class QFrame;
+class QLabel;
 class QLineEdit;
 class QTabWidget;
 class QToolBar;
 class QToolButton;
-class QAction;
 
 namespace virn::app {
 
 class StatusBar;
+class UpDown;
+class DigitKeyFilter;
 
 class TMainForm : public settings::TSrzForm, private link::LinkHost {
   Q_OBJECT
+  // The published settings, in the order the settings file stores them.
+  Q_PROPERTY(qint16 _CorrLog_0Db READ corrLog0Db WRITE setCorrLog0Db)
+  Q_PROPERTY(qint16 _CorrLog_40Db READ corrLog40Db WRITE setCorrLog40Db)
+  Q_PROPERTY(qint16 _CorrLin_0Db READ corrLin0Db WRITE setCorrLin0Db)
+  Q_PROPERTY(qint16 _CorrLin_12Db READ corrLin12Db WRITE setCorrLin12Db)
+  Q_PROPERTY(qint16 _StartFreqA READ startFreqA WRITE setStartFreqA)
+  Q_PROPERTY(qint16 _StartFreqB READ startFreqB WRITE setStartFreqB)
+  Q_PROPERTY(qint16 _StartFreqC READ startFreqC WRITE setStartFreqC)
+  Q_PROPERTY(qint16 _EndFreqA READ endFreqA WRITE setEndFreqA)
+  Q_PROPERTY(qint16 _EndFreqB READ endFreqB WRITE setEndFreqB)
+  Q_PROPERTY(qint16 _EndFreqC READ endFreqC WRITE setEndFreqC)
+  Q_PROPERTY(qint16 _FreqGenA READ freqGenA WRITE setFreqGenA)
+  Q_PROPERTY(qint16 _FreqGenB READ freqGenB WRITE setFreqGenB)
+  Q_PROPERTY(qint16 _FreqGenC READ freqGenC WRITE setFreqGenC)
+  Q_PROPERTY(qint16 _0DbAnaliser READ zeroDbAnaliser WRITE setZeroDbAnaliser)
+  Q_PROPERTY(bool _Linear READ linear WRITE setLinear)
+  Q_PROPERTY(bool _Visir READ visir WRITE setVisir)
+  Q_PROPERTY(qint32 _VisirValue READ visirValue WRITE setVisirValue)
+  Q_PROPERTY(bool _Delay READ delay WRITE setDelay)
+  Q_PROPERTY(bool _GenMode READ genMode WRITE setGenMode)
+  Q_PROPERTY(bool _SwipMode READ swipMode WRITE setSwipMode)
+  Q_PROPERTY(bool _AnaliserMode READ analiserMode WRITE setAnaliserMode)
+  Q_PROPERTY(qint32 _DelayIndex READ delayIndex WRITE setDelayIndex)
+  Q_PROPERTY(qint32 _RealFreq READ realFreq WRITE setRealFreq)
+  Q_PROPERTY(qint32 _CorrFreq READ corrFreq WRITE setCorrFreq)
+  Q_PROPERTY(qint32 _DDS READ dds WRITE setDds)
+  Q_PROPERTY(bool _Averaging READ averaging WRITE setAveraging)
+  Q_PROPERTY(bool _VFOdiv READ vfoDiv WRITE setVfoDiv)
+
  public:
+  // The three frequency triples, each MHz, kHz, Hz.
+  enum class Triple { Start, End, Generator };
   static constexpr int kClientWidth = 634;
   static constexpr int kClientHeight = 325;
   static constexpr int kPlotWidth = 455;
@@ -49,8 +87,90 @@ class TMainForm : public settings::TSrzForm, private link::LinkHost {
 
   void Timer1Timer();
   void Timer2Timer();
-  // Stop: ends the acquisition and tells the instrument, when connected.
-  void KlSpeedButton2Click();
+
+  // Sweep range (main_form_range.cpp).
+  std::int32_t StartFreq = 100000;
+  std::int32_t EndFreq = 50000000;
+  std::int32_t SweepStep = 0;
+  std::int32_t ReadStartFreq() const;
+  std::int32_t ReadEndFreq() const;
+  std::int32_t ReadGenFreq() const;
+  std::int32_t FreqToWord(std::uint32_t f) const;
+  void ShowRangeStatus();
+  void Edit4Change();
+  void Edit2Change();
+  // Place 0..2 (MHz, kHz, Hz) of a triple: the up-down position; any other
+  // place reads 0 and writes nothing.
+  qint16 TriplePart(Triple triple, int place) const;
+  void SetTriplePart(Triple triple, int place, qint16 value);
+  QLineEdit* tripleField(Triple triple, int place) const;
+  UpDown* tripleUpDown(Triple triple, int place) const;
+
+  // Run control and modes (main_form_run.cpp).
+  void KlSpeedButton1Click();  // Start
+  void KlSpeedButton2Click();  // Stop: ends the acquisition and tells the instrument, when connected
+  void KlSpeedButton3Click();  // Pause
+  void mnuGenModeClick();      // applies the mode whose button is down
+  void CheckBox1Click();
+  void CheckBox2Click();
+  void ComboBox1Change();
+  void mnuLinearClick();
+
+  // Published settings.
+  qint16 corrLog0Db() const { return corrLog0Db_; }
+  void setCorrLog0Db(qint16 value) { corrLog0Db_ = value; }
+  qint16 corrLog40Db() const { return corrLog40Db_; }
+  void setCorrLog40Db(qint16 value) { corrLog40Db_ = value; }
+  qint16 corrLin0Db() const { return corrLin0Db_; }
+  void setCorrLin0Db(qint16 value) { corrLin0Db_ = value; }
+  qint16 corrLin12Db() const { return corrLin12Db_; }
+  void setCorrLin12Db(qint16 value) { corrLin12Db_ = value; }
+  qint16 startFreqA() const { return TriplePart(Triple::Start, 0); }
+  void setStartFreqA(qint16 value) { SetTriplePart(Triple::Start, 0, value); }
+  qint16 startFreqB() const { return TriplePart(Triple::Start, 1); }
+  void setStartFreqB(qint16 value) { SetTriplePart(Triple::Start, 1, value); }
+  qint16 startFreqC() const { return TriplePart(Triple::Start, 2); }
+  void setStartFreqC(qint16 value) { SetTriplePart(Triple::Start, 2, value); }
+  qint16 endFreqA() const { return TriplePart(Triple::End, 0); }
+  void setEndFreqA(qint16 value) { SetTriplePart(Triple::End, 0, value); }
+  qint16 endFreqB() const { return TriplePart(Triple::End, 1); }
+  void setEndFreqB(qint16 value) { SetTriplePart(Triple::End, 1, value); }
+  qint16 endFreqC() const { return TriplePart(Triple::End, 2); }
+  void setEndFreqC(qint16 value) { SetTriplePart(Triple::End, 2, value); }
+  qint16 freqGenA() const { return TriplePart(Triple::Generator, 0); }
+  void setFreqGenA(qint16 value) { SetTriplePart(Triple::Generator, 0, value); }
+  qint16 freqGenB() const { return TriplePart(Triple::Generator, 1); }
+  void setFreqGenB(qint16 value) { SetTriplePart(Triple::Generator, 1, value); }
+  qint16 freqGenC() const { return TriplePart(Triple::Generator, 2); }
+  void setFreqGenC(qint16 value) { SetTriplePart(Triple::Generator, 2, value); }
+  qint16 zeroDbAnaliser() const { return zeroDbAnaliser_; }
+  void setZeroDbAnaliser(qint16 value);
+  bool linear() const;
+  void setLinear(bool value);
+  bool visir() const;
+  void setVisir(bool value);
+  qint32 visirValue() const { return visirValue_; }
+  void setVisirValue(qint32 value) { visirValue_ = value; }
+  bool delay() const;
+  void setDelay(bool value);
+  bool genMode() const;
+  void setGenMode(bool value);
+  bool swipMode() const;
+  void setSwipMode(bool value);
+  bool analiserMode() const;
+  void setAnaliserMode(bool value);
+  qint32 delayIndex() const;
+  void setDelayIndex(qint32 value);
+  qint32 realFreq() const { return realFreq_; }
+  void setRealFreq(qint32 value);
+  qint32 corrFreq() const { return corrFreq_; }
+  void setCorrFreq(qint32 value) { corrFreq_ = value; }
+  qint32 dds() const { return DDS_; }
+  void setDds(qint32 value) { DDS_ = value; }
+  bool averaging() const;
+  void setAveraging(bool value);
+  bool vfoDiv() const { return vfoDiv_; }
+  void setVfoDiv(bool value) { vfoDiv_ = value; }
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -75,11 +195,23 @@ class TMainForm : public settings::TSrzForm, private link::LinkHost {
   bool GeneratorModeDown() const override;
   void SendGeneratorSetup() override;
   void StopSweep() override { KlSpeedButton2Click(); }
-  std::int32_t GeneratorWord() const;
+  // The start word and the step the instrument gets: start and step halved in
+  // analyser mode with _VFOdiv.
+  struct RangeCommand {
+    std::int32_t startWord;
+    std::int32_t step;
+  };
+  RangeCommand RangeToSend() const;
+  void RecomputeRange();
 
   // Composition, in main_form_ui.cpp.
   void buildWindow();
+  void buildSweepPage(QWidget* page);
+  void buildGeneratorPage(QWidget* page);
   QToolButton* addToolButton(const QString& name, const QString& hint, bool checkable);
+  QLineEdit* addTripleField(QWidget* page, const QString& name, const QString& text, int x, int y);
+  UpDown* addUpDown(QLineEdit* field, const QString& name, int minimum, int maximum);
+  void connectHandlers();
 
   link::D2XXUnit& link_;
   link::InstrumentLink instrument_;
@@ -87,6 +219,15 @@ class TMainForm : public settings::TSrzForm, private link::LinkHost {
   bool sweepRunning_ = false;
   std::uint64_t sweepPasses_ = 0;
   std::int32_t DDS_ = 43;
+  std::int32_t corrFreq_ = measure::kDefaultCalibrationFreq;
+  std::int32_t realFreq_ = measure::kDefaultCalibrationFreq;
+  bool vfoDiv_ = false;
+  qint16 corrLog0Db_ = 0;
+  qint16 corrLog40Db_ = 100;
+  qint16 corrLin0Db_ = 0;
+  qint16 corrLin12Db_ = 100;
+  qint16 zeroDbAnaliser_ = 0;
+  qint32 visirValue_ = 0;
 
   QToolBar* ToolBar1 = nullptr;
   QToolButton* mnuPrint = nullptr;
@@ -105,6 +246,22 @@ class TMainForm : public settings::TSrzForm, private link::LinkHost {
   QFrame* Panel1 = nullptr;
   QWidget* PaintBox1 = nullptr;
   QTabWidget* PageControl1 = nullptr;
+  QWidget* TabSheet1 = nullptr;
+  QWidget* TabSheet2 = nullptr;
+  // The triples: [triple][place], MHz first.
+  std::array<std::array<QLineEdit*, 3>, 3> tripleFields_{};
+  std::array<std::array<UpDown*, 3>, 3> tripleUpDowns_{};
+  QToolButton* KlSpeedButton1 = nullptr;
+  QToolButton* KlSpeedButton2 = nullptr;
+  QToolButton* KlSpeedButton3 = nullptr;
+  QCheckBox* CheckBox1 = nullptr;
+  QComboBox* ComboBox1 = nullptr;
+  QCheckBox* CheckBox2 = nullptr;
+  QLineEdit* Edit15 = nullptr;
+  UpDown* UpDown14 = nullptr;
+  // Takes the keyboard focus for the marker's arrow keys; placed out of sight.
+  QLineEdit* Edit10 = nullptr;
+  DigitKeyFilter* digitFilter_ = nullptr;
   StatusBar* StatusBar1 = nullptr;
 
   QTimer Timer1;  // link watchdog

@@ -1,16 +1,22 @@
 // Composition of the main window: which controls exist, where they sit, their
 // captions, hints and initial states. Behaviour lives in the handlers.
 #include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
 
+#include "app/digit_key_filter.h"
 #include "app/main_form.h"
 #include "app/message_box.h"
 #include "app/status_bar.h"
 #include "app/tool_glyphs.h"
+#include "app/up_down.h"
 
 namespace virn::app {
 
@@ -18,7 +24,118 @@ namespace {
 constexpr int kToolButtonWidth = 25;
 constexpr int kToolButtonHeight = 22;
 constexpr int kToolBarHeight = 23;
+constexpr int kFieldWidth = 33;
+constexpr int kFieldHeight = 21;
+// One triple row: field, up-down, gap, three times.
+constexpr int kTriplePitch = kFieldWidth + UpDown::kWidth + 6;
+constexpr int kPageMargin = 6;
+constexpr int kFrequencyMaximum = 999;
+constexpr int kAnaliserOffsetLimit = 200;
+
+QLabel* AddLabel(QWidget* page, const QString& text, int x, int y) {
+  auto* label = new QLabel(text, page);
+  label->move(x, y);
+  label->adjustSize();
+  return label;
+}
 }  // namespace
+
+QLineEdit* TMainForm::addTripleField(QWidget* page, const QString& name, const QString& text, int x, int y) {
+  auto* field = new QLineEdit(text, page);
+  field->setObjectName(name);
+  field->setGeometry(x, y, kFieldWidth, kFieldHeight);
+  // Three digits per field, so the joined number always means what the fields show.
+  field->setMaxLength(measure::kTripleFieldDigits);
+  field->installEventFilter(digitFilter_);
+  return field;
+}
+
+UpDown* TMainForm::addUpDown(QLineEdit* field, const QString& name, int minimum, int maximum) {
+  auto* upDown = new UpDown(field, minimum, maximum, field->parentWidget());
+  upDown->setObjectName(name);
+  return upDown;
+}
+
+void TMainForm::buildSweepPage(QWidget* page) {
+  struct FieldNames {
+    const char* field;
+    const char* upDown;
+    const char* text;
+  };
+  const auto addTriple = [&](Triple triple, const std::array<FieldNames, 3>& names, int y) {
+    for (int place = 0; place < 3; ++place) {
+      const auto& n = names[static_cast<std::size_t>(place)];
+      auto* field = addTripleField(page, QString::fromLatin1(n.field), QString::fromLatin1(n.text),
+                                   kPageMargin + place * kTriplePitch, y);
+      tripleFields_[static_cast<std::size_t>(triple)][static_cast<std::size_t>(place)] = field;
+      tripleUpDowns_[static_cast<std::size_t>(triple)][static_cast<std::size_t>(place)] =
+          addUpDown(field, QString::fromLatin1(n.upDown), 0, kFrequencyMaximum);
+    }
+  };
+  AddLabel(page, QStringLiteral("Начальная частота:"), kPageMargin, 6);
+  addTriple(Triple::Start, {{{"Edit4", "UpDown5", "0"}, {"Edit8", "UpDown6", "100"}, {"Edit9", "UpDown7", "0"}}}, 22);
+  AddLabel(page, QStringLiteral("Конечная частота:"), kPageMargin, 50);
+  addTriple(Triple::End, {{{"Edit5", "UpDown8", "50"}, {"Edit11", "UpDown9", "0"}, {"Edit12", "UpDown10", "0"}}}, 66);
+
+  const auto addRunButton = [&](const QString& name, const QString& hint, int x) {
+    auto* button = new QToolButton(page);
+    button->setObjectName(name);
+    button->setToolTip(hint);
+    button->setIcon(ToolGlyph(name));
+    button->setGeometry(x, 96, kToolButtonWidth + 8, kToolButtonHeight + 2);
+    button->setFocusPolicy(Qt::NoFocus);
+    return button;
+  };
+  KlSpeedButton1 = addRunButton(QStringLiteral("KlSpeedButton1"), QStringLiteral("Старт"), kPageMargin);
+  KlSpeedButton2 = addRunButton(QStringLiteral("KlSpeedButton2"), QStringLiteral("Стоп"), kPageMargin + 38);
+  KlSpeedButton2->setEnabled(false);
+  KlSpeedButton3 = addRunButton(QStringLiteral("KlSpeedButton3"), QStringLiteral("Пауза"), kPageMargin + 76);
+  KlSpeedButton3->setCheckable(true);
+  KlSpeedButton3->setEnabled(false);
+
+  CheckBox1 = new QCheckBox(QStringLiteral("Задержка"), page);
+  CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
+  CheckBox1->setGeometry(kPageMargin, 128, 150, 18);
+  CheckBox1->setChecked(true);
+  AddLabel(page, QStringLiteral("Период:"), kPageMargin + 16, 152);
+  ComboBox1 = new QComboBox(page);
+  ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
+  ComboBox1->addItems({QStringLiteral("400 мс"), QStringLiteral("800 мс"), QStringLiteral("1.6 с"),
+                       QStringLiteral("3,2 с")});
+  ComboBox1->setEditable(false);
+  ComboBox1->setGeometry(kPageMargin + 64, 148, 80, kFieldHeight);
+  ComboBox1->setCurrentIndex(0);
+  CheckBox2 = new QCheckBox(QStringLiteral("Усреднение"), page);
+  CheckBox2->setObjectName(QStringLiteral("CheckBox2"));
+  CheckBox2->setGeometry(kPageMargin, 176, 150, 18);
+
+  AddLabel(page, QStringLiteral("Анализатор"), kPageMargin, 204);
+  AddLabel(page, QStringLiteral("0 dB:"), kPageMargin + 16, 226);
+  Edit15 = new QLineEdit(QStringLiteral("0"), page);
+  Edit15->setObjectName(QStringLiteral("Edit15"));
+  Edit15->setReadOnly(true);
+  Edit15->setGeometry(kPageMargin + 64, 222, kFieldWidth + 8, kFieldHeight);
+  UpDown14 = addUpDown(Edit15, QStringLiteral("UpDown14"), -kAnaliserOffsetLimit, kAnaliserOffsetLimit);
+  Edit15->setEnabled(false);
+  UpDown14->setEnabled(false);
+}
+
+void TMainForm::buildGeneratorPage(QWidget* page) {
+  AddLabel(page, QStringLiteral("Частота (МГц, кГц, Гц):"), kPageMargin, 6);
+  const std::array<std::array<const char*, 3>, 3> names = {
+      {{"Edit2", "UpDown11", "1"}, {"Edit13", "UpDown12", "0"}, {"Edit14", "UpDown13", "0"}}};
+  const auto generator = static_cast<std::size_t>(Triple::Generator);
+  for (int place = 0; place < 3; ++place) {
+    const auto& n = names[static_cast<std::size_t>(place)];
+    auto* field = addTripleField(page, QString::fromLatin1(n[0]), QString::fromLatin1(n[2]),
+                                 kPageMargin + place * kTriplePitch, 22);
+    auto* upDown = addUpDown(field, QString::fromLatin1(n[1]), 0, kFrequencyMaximum);
+    tripleFields_[generator][static_cast<std::size_t>(place)] = field;
+    tripleUpDowns_[generator][static_cast<std::size_t>(place)] = upDown;
+    field->setEnabled(false);
+    upDown->setEnabled(false);
+  }
+}
 
 QToolButton* TMainForm::addToolButton(const QString& name, const QString& hint, bool checkable) {
   auto* button = new QToolButton(ToolBar1);
@@ -88,9 +205,6 @@ void TMainForm::buildWindow() {
   ToolButton6->setMenu(helpMenu);
   ToolButton1 = addToolButton(QStringLiteral("ToolButton1"), QStringLiteral("Выход"), false);
 
-  connect(ToolButton1, &QToolButton::clicked, this, [this] { Guarded([this] { ToolButton1Click(); }); });
-  connect(ToolButton6, &QToolButton::clicked, this, [this] { Guarded([this] { ToolButton6Click(); }); });
-  connect(N2, &QAction::triggered, this, [this] { Guarded([this] { N2Click(); }); });
 
   // The plot: a 455 x 281 paint box in a lowered panel; the panel's bevel makes
   // the framed picture 457 x 283.
@@ -119,16 +233,54 @@ void TMainForm::buildWindow() {
       " border-top-left-radius: 2px; border-top-right-radius: 2px; background: #e4e4e4; }"
       "QTabBar::tab:selected { background: palette(window); margin-bottom: -1px; }"
       "QTabBar::tab:!selected { margin-top: 2px; }"));
-  auto* sweepPage = new QWidget(PageControl1);
-  sweepPage->setObjectName(QStringLiteral("TabSheet1"));
-  auto* generatorPage = new QWidget(PageControl1);
-  generatorPage->setObjectName(QStringLiteral("TabSheet2"));
-  PageControl1->addTab(sweepPage, QStringLiteral("ГКЧ, анализатор"));
-  PageControl1->addTab(generatorPage, QStringLiteral("Генератор"));
+  digitFilter_ = new DigitKeyFilter(this);
+  TabSheet1 = new QWidget(PageControl1);
+  TabSheet1->setObjectName(QStringLiteral("TabSheet1"));
+  TabSheet2 = new QWidget(PageControl1);
+  TabSheet2->setObjectName(QStringLiteral("TabSheet2"));
+  PageControl1->addTab(TabSheet1, QStringLiteral("ГКЧ, анализатор"));
+  PageControl1->addTab(TabSheet2, QStringLiteral("Генератор"));
+  buildSweepPage(TabSheet1);
+  buildGeneratorPage(TabSheet2);
+
+  // Far outside the visible area: it only takes the focus and the arrow keys.
+  Edit10 = new QLineEdit(this);
+  Edit10->setObjectName(QStringLiteral("Edit10"));
+  Edit10->setGeometry(-1000, -1000, 20, 20);
 
   StatusBar1 = new StatusBar(this);
   StatusBar1->setGeometry(0, bodyHeight, kClientWidth, StatusBar::kHeight);
   StatusBar1->setPanelText(0, QStringLiteral("Нет связи"));
+  connectHandlers();
+}
+
+void TMainForm::connectHandlers() {
+  const auto onClick = [this](QToolButton* button, void (TMainForm::*handler)()) {
+    connect(button, &QToolButton::clicked, this, [this, handler] { Guarded([this, handler] { (this->*handler)(); }); });
+  };
+  onClick(ToolButton1, &TMainForm::ToolButton1Click);
+  onClick(ToolButton6, &TMainForm::ToolButton6Click);
+  connect(N2, &QAction::triggered, this, [this] { Guarded([this] { N2Click(); }); });
+  onClick(KlSpeedButton1, &TMainForm::KlSpeedButton1Click);
+  onClick(KlSpeedButton2, &TMainForm::KlSpeedButton2Click);
+  onClick(KlSpeedButton3, &TMainForm::KlSpeedButton3Click);
+  // A click on a mode button runs the handler, the button already down included.
+  onClick(mnuSwipMode, &TMainForm::mnuGenModeClick);
+  onClick(mnuGenMode, &TMainForm::mnuGenModeClick);
+  onClick(mnuAnaliserMode, &TMainForm::mnuGenModeClick);
+  onClick(mnuLinear, &TMainForm::mnuLinearClick);
+  connect(CheckBox1, &QCheckBox::clicked, this, [this] { Guarded([this] { CheckBox1Click(); }); });
+  connect(CheckBox2, &QCheckBox::clicked, this, [this] { Guarded([this] { CheckBox2Click(); }); });
+  connect(ComboBox1, &QComboBox::activated, this, [this] { Guarded([this] { ComboBox1Change(); }); });
+  for (const auto& triple : {Triple::Start, Triple::End}) {
+    for (QLineEdit* field : tripleFields_[static_cast<std::size_t>(triple)]) {
+      connect(field, &QLineEdit::textChanged, this, [this] { Guarded([this] { Edit4Change(); }); });
+    }
+  }
+  for (QLineEdit* field : tripleFields_[static_cast<std::size_t>(Triple::Generator)]) {
+    connect(field, &QLineEdit::textChanged, this, [this] { Guarded([this] { Edit2Change(); }); });
+  }
+  connect(Edit15, &QLineEdit::textChanged, this, [this] { zeroDbAnaliser_ = static_cast<qint16>(UpDown14->position()); });
 }
 
 }  // namespace virn::app

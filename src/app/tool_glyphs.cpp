@@ -103,6 +103,25 @@ void DrawExit(QPainter& p) {
   p.drawLine(12, 11, 15, 8);
 }
 
+void DrawStart(QPainter& p) {
+  p.setPen(Qt::NoPen);
+  p.setBrush(QColor(0x00, 0x90, 0x00));
+  p.drawPolygon(QPolygon({QPoint(4, 2), QPoint(13, 8), QPoint(4, 14)}));
+}
+
+void DrawStop(QPainter& p) {
+  p.setPen(Qt::NoPen);
+  p.setBrush(QColor(0xC0, 0x00, 0x00));
+  p.drawRect(3, 3, 10, 10);
+}
+
+void DrawPause(QPainter& p) {
+  p.setPen(Qt::NoPen);
+  p.setBrush(QColor(0x20, 0x40, 0xA0));
+  p.drawRect(3, 3, 4, 10);
+  p.drawRect(9, 3, 4, 10);
+}
+
 }  // namespace
 
 QIcon ToolGlyph(const QString& buttonName) {
@@ -119,6 +138,9 @@ QIcon ToolGlyph(const QString& buttonName) {
       {QStringLiteral("mnuAnaliserMode"), DrawAnalyser},
       {QStringLiteral("ToolButton6"), DrawHelp},
       {QStringLiteral("ToolButton1"), DrawExit},
+      {QStringLiteral("KlSpeedButton1"), DrawStart},
+      {QStringLiteral("KlSpeedButton2"), DrawStop},
+      {QStringLiteral("KlSpeedButton3"), DrawPause},
   };
   QPixmap pixmap(kSize, kSize);
   pixmap.fill(Qt::transparent);

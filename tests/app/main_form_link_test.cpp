@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "app/main_form.h"
+#include "linked_window_fixture.h"
 #include "app/program_name.h"
 #include "app/status_bar.h"
 #include "link/command_frame.h"
@@ -20,35 +21,6 @@
 
 namespace virn::app {
 namespace {
-
-struct LinkedWindowFixture : ::testing::Test {
-  QTemporaryDir config;
-  sim::SimBus bus;
-  link::D2XXUnit unit{bus};
-  std::shared_ptr<sim::SimInstrument> instrument;
-
-  LinkedWindowFixture() {
-    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
-    settings::SetKlmLibraryDir(VIRN_TEST_BUILD_LIBDIR);
-    SetProgramName(QStringLiteral("virn-"));
-  }
-  void PlugTypical(int others = 0) {
-    sim::TypicalBusOptions options;
-    options.otherDevices = others;
-    instrument = sim::PopulateTypicalBus(bus, options).instrument;
-  }
-  std::vector<link::Command> Commands() const {
-    std::vector<link::Command> commands;
-    for (const auto& entry : instrument->WireLog()) commands.push_back(link::DecodeFrame(entry.frame));
-    return commands;
-  }
-  static void ProcessUntil(const std::function<bool()>& done) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < 10000) QApplication::processEvents(QEventLoop::AllEvents, 5);
-    ASSERT_TRUE(done());
-  }
-};
 
 TEST_F(LinkedWindowFixture, OneDiscoveryTickFindsTheInstrumentBehindOtherDevices) {
   PlugTypical(2);
