@@ -97,13 +97,13 @@ void TMainForm::buildSweepPage(QWidget* page) {
   CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
   CheckBox1->setGeometry(kPageMargin, 128, 150, 18);
   CheckBox1->setChecked(true);
-  AddLabel(page, QStringLiteral("Период:"), kPageMargin + 16, 152);
+  AddLabel(page, QStringLiteral("Период:"), kPageMargin + 16, 151);
   ComboBox1 = new QComboBox(page);
   ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
   ComboBox1->addItems({QStringLiteral("400 мс"), QStringLiteral("800 мс"), QStringLiteral("1.6 с"),
                        QStringLiteral("3,2 с")});
   ComboBox1->setEditable(false);
-  ComboBox1->setGeometry(kPageMargin + 64, 148, 80, kFieldHeight);
+  ComboBox1->setGeometry(kPageMargin + 70, 148, 84, kFieldHeight);
   ComboBox1->setCurrentIndex(0);
   CheckBox2 = new QCheckBox(QStringLiteral("Усреднение"), page);
   CheckBox2->setObjectName(QStringLiteral("CheckBox2"));
@@ -114,7 +114,7 @@ void TMainForm::buildSweepPage(QWidget* page) {
   Edit15 = new QLineEdit(QStringLiteral("0"), page);
   Edit15->setObjectName(QStringLiteral("Edit15"));
   Edit15->setReadOnly(true);
-  Edit15->setGeometry(kPageMargin + 64, 222, kFieldWidth + 8, kFieldHeight);
+  Edit15->setGeometry(kPageMargin + 70, 222, kFieldWidth + 8, kFieldHeight);
   UpDown14 = addUpDown(Edit15, QStringLiteral("UpDown14"), -kAnaliserOffsetLimit, kAnaliserOffsetLimit);
   Edit15->setEnabled(false);
   UpDown14->setEnabled(false);

@@ -7,6 +7,12 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QToolButton>
+
+#include "app/main_form.h"
+#include "link/d2xx_unit.h"
+#include "sim/sim_bus.h"
+#include "support/xvfb_server.h"
 
 namespace {
 
@@ -15,10 +21,16 @@ struct DemoRun {
   QProcess process;
   QString logPath;
 
-  explicit DemoRun(QStringList extraArgs) {
+  // An empty display runs the program offscreen.
+  explicit DemoRun(QStringList extraArgs, const QString& display = {}) {
     logPath = home.filePath(QStringLiteral("wire.log"));
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    if (display.isEmpty()) {
+      env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    } else {
+      env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+      env.insert(QStringLiteral("DISPLAY"), display);
+    }
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path());
     process.setProcessEnvironment(env);
     QStringList args{QStringLiteral("--wire-log"), logPath};
@@ -65,6 +77,54 @@ TEST(DemoProgramTest, FindsTheInstrumentWithOneVersionQuery) {
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d+( [0-9A-F]{2}){5}$")).match(line).hasMatch())
         << line.toStdString();
   }
+}
+
+// Where the Start button's centre lies in the main window's client area.
+QPoint StartButtonCentre() {
+  virn::sim::SimBus bus;
+  virn::link::D2XXUnit unit(bus);
+  virn::app::TMainForm form(unit);
+  form.show();
+  auto* start = form.findChild<QToolButton*>(QStringLiteral("KlSpeedButton1"));
+  return start->mapTo(&form, start->rect().center());
+}
+
+TEST(DemoProgramTest, PressingStartMakesTheInstrumentSweep) {
+  virn::test::XvfbServer x;
+  ASSERT_FALSE(x.display().isEmpty()) << "Xvfb did not start (scripts/setup-debian.sh installs it)";
+  DemoRun demo({}, x.display());
+  ASSERT_TRUE(demo.process.waitForStarted(10000));
+  ASSERT_TRUE(demo.WaitForLine(QStringLiteral(" 09 00 00 00 00")));
+  bool ok = false;
+  const QString window = x.run(QStringLiteral("xdotool"),
+                               {QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
+                                QStringLiteral("--name"), QStringLiteral("ВИРН")},
+                               &ok)
+                             .section(QLatin1Char('\n'), 0, 0);
+  ASSERT_TRUE(ok && !window.isEmpty()) << "xdotool found no window (scripts/setup-debian.sh installs xdotool)";
+  const QPoint start = StartButtonCentre();
+  x.run(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QStringLiteral("--window"), window,
+                                    QString::number(start.x()), QString::number(start.y()), QStringLiteral("click"),
+                                    QStringLiteral("1")},
+        &ok);
+  ASSERT_TRUE(ok);
+  // The set-up in its order, then a sweep request before every sweep.
+  ASSERT_TRUE(demo.WaitForLine(QStringLiteral(" 04 1A D0 01 00")));
+  QElapsedTimer timer;
+  timer.start();
+  while (demo.Count(QStringLiteral(" 07 01 00 00 00")) < 3 && timer.elapsed() < 30000) QThread::msleep(20);
+  QStringList frames;
+  for (const QString& line : demo.Lines()) frames << line.section(QLatin1Char(' '), 1);
+  const QStringList setup = {QStringLiteral("0B 00 00 00 00"), QStringLiteral("02 A4 01 00 00"),
+                             QStringLiteral("01 2B 00 00 00"), QStringLiteral("0C 01 00 00 00"),
+                             QStringLiteral("0D 00 00 00 00"), QStringLiteral("05 01 00 00 00"),
+                             QStringLiteral("03 A0 86 01 00"), QStringLiteral("04 1A D0 01 00")};
+  const qsizetype first = frames.indexOf(setup.front());
+  ASSERT_GE(first, 0);
+  EXPECT_EQ(frames.mid(first, setup.size()), setup);
+  const QStringList after = frames.mid(first + setup.size());
+  ASSERT_GE(after.size(), 3);
+  for (const QString& frame : after) EXPECT_EQ(frame, QStringLiteral("07 01 00 00 00"));
 }
 
 TEST(DemoProgramTest, WithoutTheInstrumentNothingReachesIt) {
