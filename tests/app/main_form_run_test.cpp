@@ -246,6 +246,8 @@ TEST_F(LinkedWindowFixture, WithoutAConnectionStartWarnsAndStopSendsNothing) {
   PlugTypical();
   TMainForm form(unit);
   form.show();
+  // The box runs an event loop; discovery must not connect meanwhile.
+  form.discoveryTimer().stop();
   test::ModalWatcher watcher;
   Click(form, "KlSpeedButton1");
   ASSERT_EQ(watcher.seen().size(), 1u);
