@@ -40,11 +40,13 @@ void TMainForm::FormCreate() {
   RecomputeRange();
   ShowRangeStatus();
 
-  PlotBitmap = QImage(kPlotWidth, kPlotHeight, QImage::Format_RGB32);
-  PlotBitmap.fill(Qt::white);
+  renderer_ = std::make_unique<display::TPlotRenderer>();
 
   drawThread_ = std::make_unique<measure::TDrawThread>(link_);
-  drawThread_->SetOnSweepDone([this](measure::TDrawThread& thread) { DrawPlot(thread); });
+  drawThread_->SetOnSweepDone([this](measure::TDrawThread& /*thread*/) {
+    ++sweepPasses_;
+    DrawPlot();
+  });
   drawThread_->SetLowestPriority(true);
   drawThread_->Resume();
 
@@ -72,7 +74,7 @@ void TMainForm::FormDestroy() {
   Timer2.stop();
   drawThread_->Terminate();
   drawThread_.reset();
-  PlotBitmap = QImage();
+  renderer_.reset();
 }
 
 void TMainForm::showEvent(QShowEvent* event) {
@@ -101,8 +103,6 @@ void TMainForm::N2Click() {
 void TMainForm::Timer1Timer() { instrument_.WatchdogTick(*this); }
 
 void TMainForm::Timer2Timer() { instrument_.DiscoveryTick(*this); }
-
-void TMainForm::DrawPlot(measure::TDrawThread& /*thread*/) { ++sweepPasses_; }
 
 void TMainForm::SetStatusPanel(int panel, const QString& text) { StatusBar1->setPanelText(panel, text); }
 

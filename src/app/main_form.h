@@ -13,6 +13,8 @@
 #include "link/instrument_link.h"
 #include "measure/draw_thread.h"
 #include "measure/frequency.h"
+#include "display/marker.h"
+#include "display/plot_renderer.h"
 #include "settings/tsrz_form.h"
 
 class QAction;
@@ -75,7 +77,8 @@ class TMainForm : public settings::TSrzForm, private link::LinkHost {
   ~TMainForm() override;
 
   StatusBar* statusBar() const { return StatusBar1; }
-  const QImage& plotBitmap() const { return PlotBitmap; }
+  // The picture the plot area shows, saved and printed as it is.
+  const QImage& plotBitmap() const;
   QTimer& discoveryTimer() { return Timer2; }
   QTimer& watchdogTimer() { return Timer1; }
   link::InstrumentLink& instrument() { return instrument_; }
@@ -116,6 +119,22 @@ class TMainForm : public settings::TSrzForm, private link::LinkHost {
   void ComboBox1Change();
   void mnuLinearClick();
 
+  // Plot and marker (main_form_plot.cpp).
+  void DrawPlot();
+  display::PlotInputs PlotInputsNow() const;
+  std::int32_t PixelToFreq(std::int32_t x) const;
+  QString LevelToStr(std::int32_t y) const;
+  void mnuVisirClick();
+  void PaintBox1MouseDown(Qt::MouseButton button, int x, int y);
+  void PaintBox1MouseUp(Qt::MouseButton button);
+  void PaintBox1MouseMove(int x, int y);
+  void PaintBox1Click();
+  void Edit10KeyDown(int key);
+  // Empties the pointer readouts once the pointer has left the plot.
+  void ApplicationEvents1Idle();
+  std::int32_t LastVisirValue() const { return marker_.LastVisirValue; }
+  bool VisirDrag() const { return marker_.VisirDrag; }
+
   // Published settings.
   qint16 corrLog0Db() const { return corrLog0Db_; }
   void setCorrLog0Db(qint16 value) { corrLog0Db_ = value; }
@@ -149,8 +168,8 @@ class TMainForm : public settings::TSrzForm, private link::LinkHost {
   void setLinear(bool value);
   bool visir() const;
   void setVisir(bool value);
-  qint32 visirValue() const { return visirValue_; }
-  void setVisirValue(qint32 value) { visirValue_ = value; }
+  qint32 visirValue() const { return marker_.VisirValue; }
+  void setVisirValue(qint32 value) { marker_.VisirValue = value; }
   bool delay() const;
   void setDelay(bool value);
   bool genMode() const;
@@ -185,8 +204,8 @@ class TMainForm : public settings::TSrzForm, private link::LinkHost {
   void ToolButton1Click();
   void ToolButton6Click();
   void N2Click();
-  // The acquisition thread's receiver, run in this thread after every pass.
-  void DrawPlot(measure::TDrawThread& thread);
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void PaintBox1Paint();
 
   // LinkHost: what the discovery and the watchdog change in the window.
   void SetStatusPanel(int panel, const QString& text) override;
@@ -227,7 +246,7 @@ class TMainForm : public settings::TSrzForm, private link::LinkHost {
   qint16 corrLin0Db_ = 0;
   qint16 corrLin12Db_ = 100;
   qint16 zeroDbAnaliser_ = 0;
-  qint32 visirValue_ = 0;
+  display::MarkerState marker_;  // Visir mirrors the marker button
 
   QToolBar* ToolBar1 = nullptr;
   QToolButton* mnuPrint = nullptr;
@@ -266,7 +285,8 @@ class TMainForm : public settings::TSrzForm, private link::LinkHost {
 
   QTimer Timer1;  // link watchdog
   QTimer Timer2;  // instrument discovery
-  QImage PlotBitmap;
+  // Draws and holds PlotBitmap; lives as long as the window.
+  std::unique_ptr<display::TPlotRenderer> renderer_;
   bool shownOnce_ = false;
 };
 

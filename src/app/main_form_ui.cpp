@@ -217,10 +217,18 @@ void TMainForm::buildWindow() {
   PaintBox1->setObjectName(QStringLiteral("PaintBox1"));
   PaintBox1->setGeometry(1, 1, kPlotWidth, kPlotHeight);
   PaintBox1->setCursor(Qt::CrossCursor);
-  PaintBox1->setAutoFillBackground(true);
-  QPalette plotPalette = PaintBox1->palette();
-  plotPalette.setColor(QPalette::Window, Qt::white);
-  PaintBox1->setPalette(plotPalette);
+  PaintBox1->setMouseTracking(true);
+  // The picture covers the whole area; nothing needs to be cleared first.
+  PaintBox1->setAttribute(Qt::WA_OpaquePaintEvent);
+  PaintBox1->installEventFilter(this);
+
+  // Far below the visible area of the plot's panel: it only takes the focus
+  // (on a click on the plot, at Start) so that the arrow keys move the marker.
+  Edit10 = new QLineEdit(Panel1);
+  Edit10->setObjectName(QStringLiteral("Edit10"));
+  Edit10->setGeometry(352, 30000, 41, kFieldHeight);
+  Edit10->setFocusPolicy(Qt::ClickFocus);
+  Edit10->installEventFilter(this);
 
   PageControl1 = new QTabWidget(this);
   PageControl1->setObjectName(QStringLiteral("PageControl1"));
@@ -243,10 +251,6 @@ void TMainForm::buildWindow() {
   buildSweepPage(TabSheet1);
   buildGeneratorPage(TabSheet2);
 
-  // Far outside the visible area: it only takes the focus and the arrow keys.
-  Edit10 = new QLineEdit(this);
-  Edit10->setObjectName(QStringLiteral("Edit10"));
-  Edit10->setGeometry(-1000, -1000, 20, 20);
 
   StatusBar1 = new StatusBar(this);
   StatusBar1->setGeometry(0, bodyHeight, kClientWidth, StatusBar::kHeight);
@@ -269,6 +273,7 @@ void TMainForm::connectHandlers() {
   onClick(mnuGenMode, &TMainForm::mnuGenModeClick);
   onClick(mnuAnaliserMode, &TMainForm::mnuGenModeClick);
   onClick(mnuLinear, &TMainForm::mnuLinearClick);
+  onClick(mnuVisir, &TMainForm::mnuVisirClick);
   connect(CheckBox1, &QCheckBox::clicked, this, [this] { Guarded([this] { CheckBox1Click(); }); });
   connect(CheckBox2, &QCheckBox::clicked, this, [this] { Guarded([this] { CheckBox2Click(); }); });
   connect(ComboBox1, &QComboBox::activated, this, [this] { Guarded([this] { ComboBox1Change(); }); });

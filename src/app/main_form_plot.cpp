@@ -1,0 +1,150 @@
+// The plot area: the picture after every acquisition pass, its repaint, the
+// marker with mouse and arrow keys, and the level and frequency under the pointer.
+#include <QCursor>
+#include <QEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QToolButton>
+#include <QToolTip>
+
+#include "app/main_form.h"
+#include "app/message_box.h"
+#include "app/status_bar.h"
+#include "display/scale.h"
+
+namespace virn::app {
+
+namespace {
+constexpr int kLevelPanel = 3;
+constexpr int kFreqPanel = 4;
+}  // namespace
+
+const QImage& TMainForm::plotBitmap() const { return renderer_->Image(); }
+
+display::PlotInputs TMainForm::PlotInputsNow() const {
+  display::PlotInputs in;
+  if (mnuGenMode->isChecked()) {
+    in.Mode = display::PlotMode::Generator;
+  } else if (mnuAnaliserMode->isChecked()) {
+    in.Mode = display::PlotMode::Analyser;
+  }
+  in.SweepRunning = sweepRunning_;
+  in.StartFreq = StartFreq;
+  in.EndFreq = EndFreq;
+  in.SweepStep = SweepStep;
+  for (int place = 0; place < 3; ++place) {
+    in.GenTriple[static_cast<std::size_t>(place)] = tripleField(Triple::Generator, place)->text();
+  }
+  in.Scale.Linear = mnuLinear->isChecked();
+  in.Scale.Calibration = {corrLog0Db_, corrLog40Db_, corrLin0Db_, corrLin12Db_};
+  in.Scale.DecimalSeparator = QLocale().decimalPoint();
+  in.ZeroDbAnaliser = zeroDbAnaliser_;
+  if (drawThread_) in.Samples = display::SamplesOf(*drawThread_);
+  in.Visir = mnuVisir->isChecked();
+  in.VisirValue = marker_.VisirValue;
+  const QPalette tips = QToolTip::palette();
+  in.TooltipBaseColor = tips.color(QPalette::ToolTipBase).rgb();
+  in.TooltipTextColor = tips.color(QPalette::ToolTipText).rgb();
+  return in;
+}
+
+void TMainForm::DrawPlot() {
+  if (!renderer_) return;
+  // The renderer skips a picture that would come out the same, which is most
+  // idle passes; only a changed picture is copied to the screen.
+  if (renderer_->Render(PlotInputsNow())) PaintBox1->update();
+}
+
+void TMainForm::PaintBox1Paint() {
+  if (!renderer_) return;
+  QPainter painter(PaintBox1);
+  painter.drawImage(0, 0, renderer_->Image());
+}
+
+std::int32_t TMainForm::PixelToFreq(std::int32_t x) const { return display::PixelToFreq(x, StartFreq, EndFreq); }
+
+QString TMainForm::LevelToStr(std::int32_t y) const { return display::LevelToStr(y, PlotInputsNow().Scale); }
+
+void TMainForm::mnuVisirClick() {
+  marker_.Visir = mnuVisir->isChecked();
+  display::ToggleMarker(marker_, marker_.Visir);
+  DrawPlot();
+}
+
+void TMainForm::PaintBox1MouseDown(Qt::MouseButton button, int x, int y) {
+  static_cast<void>(x);  // a click anywhere on the plot moves the marker to its row
+  marker_.Visir = mnuVisir->isChecked();
+  if (display::MarkerMouseDown(marker_, button, y)) DrawPlot();
+}
+
+void TMainForm::PaintBox1MouseUp(Qt::MouseButton button) { display::MarkerMouseUp(marker_, button); }
+
+void TMainForm::PaintBox1MouseMove(int x, int y) {
+  marker_.Visir = mnuVisir->isChecked();
+  const display::PointerMove move = display::MarkerMouseMove(marker_, PlotInputsNow(), x, y);
+  if (!move.InDataArea) return;
+  StatusBar1->setPanelText(kLevelPanel, move.LevelText);
+  if (move.Redraw) DrawPlot();
+  if (move.FreqText) StatusBar1->setPanelText(kFreqPanel, *move.FreqText);
+}
+
+void TMainForm::PaintBox1Click() { Edit10->setFocus(); }
+
+void TMainForm::Edit10KeyDown(int key) {
+  marker_.Visir = mnuVisir->isChecked();
+  if (display::MarkerKeyDown(marker_, key)) DrawPlot();
+}
+
+void TMainForm::ApplicationEvents1Idle() {
+  const QPoint at = PaintBox1->mapFromGlobal(QCursor::pos());
+  if (!display::PointerOutsidePlot(at.x(), at.y())) return;
+  StatusBar1->setPanelText(kLevelPanel, QString());
+  StatusBar1->setPanelText(kFreqPanel, QString());
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == PaintBox1) {
+    switch (event->type()) {
+      case QEvent::Paint:
+        PaintBox1Paint();
+        return true;
+      case QEvent::MouseButtonPress: {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        const QPoint at = mouse->position().toPoint();
+        Guarded([&] { PaintBox1MouseDown(mouse->button(), at.x(), at.y()); });
+        return true;
+      }
+      case QEvent::MouseButtonRelease: {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        Guarded([&] {
+          PaintBox1MouseUp(mouse->button());
+          if (PaintBox1->rect().contains(mouse->position().toPoint())) PaintBox1Click();
+        });
+        return true;
+      }
+      case QEvent::MouseMove: {
+        const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
+        Guarded([&] { PaintBox1MouseMove(at.x(), at.y()); });
+        return true;
+      }
+      case QEvent::Leave:
+        // The pointer left the plot: the readouts go, as an idle check would find.
+        Guarded([this] { ApplicationEvents1Idle(); });
+        return false;
+      default:
+        break;
+    }
+  } else if (watched == Edit10 && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Up || key == Qt::Key_Down) {
+      Guarded([&] { Edit10KeyDown(key); });
+      return true;
+    }
+  }
+  return settings::TSrzForm::eventFilter(watched, event);
+}
+
+}  // namespace virn::app
