@@ -1,6 +1,7 @@
 #include "display/marker.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "display/scale.h"
 #include "measure/frequency.h"
@@ -39,12 +40,14 @@ void MarkerMouseUp(MarkerState& state, Qt::MouseButton button) {
 
 bool MarkerKeyDown(MarkerState& state, int key) {
   if (!state.Visir) return false;
+  // No limit on purpose, short of the integer's own: a stored row at either end
+  // of the range must not overflow.
   if (key == Qt::Key_Up) {
-    --state.VisirValue;
+    if (state.VisirValue > std::numeric_limits<std::int32_t>::min()) --state.VisirValue;
     return true;
   }
   if (key == Qt::Key_Down) {
-    ++state.VisirValue;
+    if (state.VisirValue < std::numeric_limits<std::int32_t>::max()) ++state.VisirValue;
     return true;
   }
   return false;

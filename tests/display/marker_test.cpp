@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "plot_fixtures.h"
 
 namespace virn::display {
@@ -91,6 +93,21 @@ TEST(MarkerKeys, ArrowsStepOneRowWithoutLimit) {
   EXPECT_EQ(s.VisirValue, 1);
   EXPECT_FALSE(MarkerKeyDown(s, Qt::Key_Left));
   EXPECT_EQ(s.LastVisirValue, 0);
+}
+
+// A row read back from a damaged settings file can sit at either end of the
+// integer range; the keys must not overflow it.
+TEST(MarkerKeys, ExtremeRowsStayInRange) {
+  MarkerState s;
+  ToggleMarker(s, true);
+  s.VisirValue = std::numeric_limits<std::int32_t>::max();
+  EXPECT_TRUE(MarkerKeyDown(s, Qt::Key_Down));
+  EXPECT_EQ(s.VisirValue, std::numeric_limits<std::int32_t>::max());
+  s.VisirValue = std::numeric_limits<std::int32_t>::min();
+  EXPECT_TRUE(MarkerKeyDown(s, Qt::Key_Up));
+  EXPECT_EQ(s.VisirValue, std::numeric_limits<std::int32_t>::min());
+  EXPECT_TRUE(MarkerKeyDown(s, Qt::Key_Down));
+  EXPECT_EQ(s.VisirValue, std::numeric_limits<std::int32_t>::min() + 1);
 }
 
 TEST(FindCrossings, FirstCurvePixelFromEachEndOfColumns50To400) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include <random>
 
 #include "display/scale.h"
@@ -151,6 +153,17 @@ TEST(PlotPicture, MarkerWithoutASweepIsTheLineAlone) {
   QImage grid = RenderPlot(PlotInputs{});
   for (int x = 35; x < kPlotWidth; ++x) grid.setPixel(x, 100, kGreen);
   EXPECT_EQ(image, grid);
+}
+
+TEST(PlotPicture, AMarkerRowFarOffThePlotDrawsNoLine) {
+  for (const std::int32_t row : {std::numeric_limits<std::int32_t>::max(), std::numeric_limits<std::int32_t>::min(),
+                                 -1, 281}) {
+    PlotInputs in = RunningSweep();
+    in.Visir = true;
+    in.VisirValue = row;
+    const QImage image = RenderPlot(in);
+    EXPECT_EQ(CountColor(image, kGreen, image.rect()), 0) << row;
+  }
 }
 
 TEST(PlotPicture, MarkerReadoutsOnABandPass) {
