@@ -27,8 +27,12 @@ class ReadClock : public virn::link::D2xx {
   explicit ReadClock(virn::link::D2xx& inner) : inner_(inner) {}
   std::atomic<Clock::rep> lastByteAt{0};
 
-  FT_STATUS FT_ListDevices(void* a, void* b, std::uint32_t f) override { return inner_.FT_ListDevices(a, b, f); }
-  FT_STATUS FT_OpenEx(const void* a, std::uint32_t f, FT_HANDLE* h) override { return inner_.FT_OpenEx(a, f, h); }
+  FT_STATUS FT_ListDevices(void* a, void* b, std::uint32_t f) override {
+    return inner_.FT_ListDevices(a, b, f);
+  }
+  FT_STATUS FT_OpenEx(const void* a, std::uint32_t f, FT_HANDLE* h) override {
+    return inner_.FT_OpenEx(a, f, h);
+  }
   FT_STATUS FT_Close(FT_HANDLE h) override { return inner_.FT_Close(h); }
   FT_STATUS FT_Read(FT_HANDLE h, void* buffer, std::uint32_t n, std::uint32_t* got) override {
     const auto status = inner_.FT_Read(h, buffer, n, got);

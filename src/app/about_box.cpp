@@ -31,8 +31,8 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
   big.setBold(true);
   name->setFont(big);
 
-  auto* description = new QLabel(
-      QStringLiteral("Измеритель частотных характеристик четырёхполюсников"), this);
+  auto* description =
+      new QLabel(QStringLiteral("Измеритель частотных характеристик четырёхполюсников"), this);
   description->setObjectName(QStringLiteral("Description"));
   description->setWordWrap(true);
 

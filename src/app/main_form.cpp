@@ -29,11 +29,14 @@ TMainForm::TMainForm(link::D2XXUnit& link, QWidget* parent)
   FormCreate();
 }
 
-TMainForm::~TMainForm() { FormDestroy(); }
+TMainForm::~TMainForm() {
+  FormDestroy();
+}
 
 void TMainForm::FormCreate() {
   setProperty(kMainWindowMark, 1);
-  ConfigPath = QString::fromStdString(settings::fsGetAppDataPath()) + QStringLiteral("/Kelmar/") + ProgramName();
+  ConfigPath =
+      QString::fromStdString(settings::fsGetAppDataPath()) + QStringLiteral("/Kelmar/") + ProgramName();
   link_.ShowFTErrors = false;
 
   // The fields already hold the default range; the step and the status texts follow it.
@@ -88,7 +91,9 @@ void TMainForm::closeEvent(QCloseEvent* event) {
   settings::TSrzForm::closeEvent(event);
 }
 
-void TMainForm::ToolButton1Click() { close(); }
+void TMainForm::ToolButton1Click() {
+  close();
+}
 
 void TMainForm::ToolButton6Click() {
   settings::ShowHelp(QCoreApplication::applicationDirPath().toStdString(), objectName().toStdString(),
@@ -100,11 +105,17 @@ void TMainForm::N2Click() {
   box.exec();
 }
 
-void TMainForm::Timer1Timer() { instrument_.WatchdogTick(*this); }
+void TMainForm::Timer1Timer() {
+  instrument_.WatchdogTick(*this);
+}
 
-void TMainForm::Timer2Timer() { instrument_.DiscoveryTick(*this); }
+void TMainForm::Timer2Timer() {
+  instrument_.DiscoveryTick(*this);
+}
 
-void TMainForm::SetStatusPanel(int panel, const QString& text) { StatusBar1->setPanelText(panel, text); }
+void TMainForm::SetStatusPanel(int panel, const QString& text) {
+  StatusBar1->setPanelText(panel, text);
+}
 
 void TMainForm::SetDiscoveryEnabled(bool enabled) {
   if (enabled) {
@@ -122,6 +133,8 @@ void TMainForm::SetWatchdogEnabled(bool enabled) {
   }
 }
 
-bool TMainForm::GeneratorModeDown() const { return mnuGenMode->isChecked(); }
+bool TMainForm::GeneratorModeDown() const {
+  return mnuGenMode->isChecked();
+}
 
 }  // namespace virn::app

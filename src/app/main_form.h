@@ -9,12 +9,12 @@
 #include <array>
 #include <memory>
 
+#include "display/marker.h"
+#include "display/plot_renderer.h"
 #include "link/d2xx_unit.h"
 #include "link/instrument_link.h"
 #include "measure/draw_thread.h"
 #include "measure/frequency.h"
-#include "display/marker.h"
-#include "display/plot_renderer.h"
 #include "settings/tsrz_form.h"
 
 class QAction;

@@ -22,7 +22,9 @@ constexpr int kLevelPanel = 3;
 constexpr int kFreqPanel = 4;
 }  // namespace
 
-const QImage& TMainForm::plotBitmap() const { return renderer_->Image(); }
+const QImage& TMainForm::plotBitmap() const {
+  return renderer_->Image();
+}
 
 display::PlotInputs TMainForm::PlotInputsNow() const {
   display::PlotInputs in;
@@ -64,9 +66,13 @@ void TMainForm::PaintBox1Paint() {
   painter.drawImage(0, 0, renderer_->Image());
 }
 
-std::int32_t TMainForm::PixelToFreq(std::int32_t x) const { return display::PixelToFreq(x, StartFreq, EndFreq); }
+std::int32_t TMainForm::PixelToFreq(std::int32_t x) const {
+  return display::PixelToFreq(x, StartFreq, EndFreq);
+}
 
-QString TMainForm::LevelToStr(std::int32_t y) const { return display::LevelToStr(y, PlotInputsNow().Scale); }
+QString TMainForm::LevelToStr(std::int32_t y) const {
+  return display::LevelToStr(y, PlotInputsNow().Scale);
+}
 
 void TMainForm::mnuVisirClick() {
   marker_.Visir = mnuVisir->isChecked();
@@ -80,7 +86,9 @@ void TMainForm::PaintBox1MouseDown(Qt::MouseButton button, int x, int y) {
   if (display::MarkerMouseDown(marker_, button, y)) DrawPlot();
 }
 
-void TMainForm::PaintBox1MouseUp(Qt::MouseButton button) { display::MarkerMouseUp(marker_, button); }
+void TMainForm::PaintBox1MouseUp(Qt::MouseButton button) {
+  display::MarkerMouseUp(marker_, button);
+}
 
 void TMainForm::PaintBox1MouseMove(int x, int y) {
   marker_.Visir = mnuVisir->isChecked();
@@ -91,7 +99,9 @@ void TMainForm::PaintBox1MouseMove(int x, int y) {
   if (move.FreqText) StatusBar1->setPanelText(kFreqPanel, *move.FreqText);
 }
 
-void TMainForm::PaintBox1Click() { Edit10->setFocus(); }
+void TMainForm::PaintBox1Click() {
+  Edit10->setFocus();
+}
 
 void TMainForm::Edit10KeyDown(int key) {
   marker_.Visir = mnuVisir->isChecked();

@@ -17,7 +17,9 @@ constexpr int kStepPanel = 2;
 constexpr int kSpanPanel = 5;
 constexpr std::int32_t kSpanUnit = 1000000;
 
-bool ValidPlace(int place) { return place >= 0 && place <= 2; }
+bool ValidPlace(int place) {
+  return place >= 0 && place <= 2;
+}
 }  // namespace
 
 QLineEdit* TMainForm::tripleField(Triple triple, int place) const {
@@ -56,7 +58,9 @@ std::int32_t TMainForm::ReadGenFreq() const {
   return measure::ReadTriple(FieldTexts(tripleFields_[static_cast<std::size_t>(Triple::Generator)]));
 }
 
-std::int32_t TMainForm::FreqToWord(std::uint32_t f) const { return measure::FreqToWord(f, realFreq_, corrFreq_); }
+std::int32_t TMainForm::FreqToWord(std::uint32_t f) const {
+  return measure::FreqToWord(f, realFreq_, corrFreq_);
+}
 
 void TMainForm::setRealFreq(qint32 value) {
   // A measured frequency of 0 cannot be right (a damaged settings file) and

@@ -123,7 +123,9 @@ void TMainForm::CheckBox1Click() {
   drawThread_->DelayOn = ticked;
 }
 
-void TMainForm::CheckBox2Click() { instrument_.Send(link::opcode::kAveraging, CheckBox2->isChecked() ? 1 : 0); }
+void TMainForm::CheckBox2Click() {
+  instrument_.Send(link::opcode::kAveraging, CheckBox2->isChecked() ? 1 : 0);
+}
 
 void TMainForm::ComboBox1Change() {
   drawThread_->PeriodIndex = ComboBox1->currentIndex() + 1;
@@ -136,42 +138,66 @@ void TMainForm::mnuLinearClick() {
   StatusBar1->setPanelText(kDetectorPanel, linearDetector ? QStringLiteral("Лин.") : QStringLiteral("Лог."));
 }
 
-bool TMainForm::swipMode() const { return mnuSwipMode->isChecked(); }
-void TMainForm::setSwipMode(bool value) { mnuSwipMode->setChecked(value); }
-bool TMainForm::genMode() const { return mnuGenMode->isChecked(); }
-void TMainForm::setGenMode(bool value) { mnuGenMode->setChecked(value); }
-bool TMainForm::analiserMode() const { return mnuAnaliserMode->isChecked(); }
-void TMainForm::setAnaliserMode(bool value) { mnuAnaliserMode->setChecked(value); }
+bool TMainForm::swipMode() const {
+  return mnuSwipMode->isChecked();
+}
+void TMainForm::setSwipMode(bool value) {
+  mnuSwipMode->setChecked(value);
+}
+bool TMainForm::genMode() const {
+  return mnuGenMode->isChecked();
+}
+void TMainForm::setGenMode(bool value) {
+  mnuGenMode->setChecked(value);
+}
+bool TMainForm::analiserMode() const {
+  return mnuAnaliserMode->isChecked();
+}
+void TMainForm::setAnaliserMode(bool value) {
+  mnuAnaliserMode->setChecked(value);
+}
 
-bool TMainForm::delay() const { return CheckBox1->isChecked(); }
+bool TMainForm::delay() const {
+  return CheckBox1->isChecked();
+}
 void TMainForm::setDelay(bool value) {
   if (CheckBox1->isChecked() == value) return;
   CheckBox1->setChecked(value);
   CheckBox1Click();
 }
 
-bool TMainForm::averaging() const { return CheckBox2->isChecked(); }
+bool TMainForm::averaging() const {
+  return CheckBox2->isChecked();
+}
 void TMainForm::setAveraging(bool value) {
   if (CheckBox2->isChecked() == value) return;
   CheckBox2->setChecked(value);
   CheckBox2Click();
 }
 
-qint32 TMainForm::delayIndex() const { return ComboBox1->currentIndex(); }
+qint32 TMainForm::delayIndex() const {
+  return ComboBox1->currentIndex();
+}
 void TMainForm::setDelayIndex(qint32 value) {
   // An index outside the list would leave no period selected and send period 0.
   if (value < 0 || value >= ComboBox1->count()) return;
   ComboBox1->setCurrentIndex(value);
 }
 
-bool TMainForm::linear() const { return mnuLinear->isChecked(); }
+bool TMainForm::linear() const {
+  return mnuLinear->isChecked();
+}
 void TMainForm::setLinear(bool value) {
   mnuLinear->setChecked(value);
   mnuLinearClick();
 }
 
-bool TMainForm::visir() const { return mnuVisir->isChecked(); }
-void TMainForm::setVisir(bool value) { mnuVisir->setChecked(value); }
+bool TMainForm::visir() const {
+  return mnuVisir->isChecked();
+}
+void TMainForm::setVisir(bool value) {
+  mnuVisir->setChecked(value);
+}
 
 void TMainForm::setZeroDbAnaliser(qint16 value) {
   zeroDbAnaliser_ = value;

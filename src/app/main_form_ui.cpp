@@ -73,9 +73,11 @@ void TMainForm::buildSweepPage(QWidget* page) {
     }
   };
   AddLabel(page, QStringLiteral("Начальная частота:"), kPageMargin, 6);
-  addTriple(Triple::Start, {{{"Edit4", "UpDown5", "0"}, {"Edit8", "UpDown6", "100"}, {"Edit9", "UpDown7", "0"}}}, 22);
+  addTriple(Triple::Start,
+            {{{"Edit4", "UpDown5", "0"}, {"Edit8", "UpDown6", "100"}, {"Edit9", "UpDown7", "0"}}}, 22);
   AddLabel(page, QStringLiteral("Конечная частота:"), kPageMargin, 50);
-  addTriple(Triple::End, {{{"Edit5", "UpDown8", "50"}, {"Edit11", "UpDown9", "0"}, {"Edit12", "UpDown10", "0"}}}, 66);
+  addTriple(Triple::End,
+            {{{"Edit5", "UpDown8", "50"}, {"Edit11", "UpDown9", "0"}, {"Edit12", "UpDown10", "0"}}}, 66);
 
   const auto addRunButton = [&](const QString& name, const QString& hint, int x) {
     auto* button = new QToolButton(page);
@@ -100,8 +102,8 @@ void TMainForm::buildSweepPage(QWidget* page) {
   AddLabel(page, QStringLiteral("Период:"), kPageMargin + 16, 151);
   ComboBox1 = new QComboBox(page);
   ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
-  ComboBox1->addItems({QStringLiteral("400 мс"), QStringLiteral("800 мс"), QStringLiteral("1.6 с"),
-                       QStringLiteral("3,2 с")});
+  ComboBox1->addItems(
+      {QStringLiteral("400 мс"), QStringLiteral("800 мс"), QStringLiteral("1.6 с"), QStringLiteral("3,2 с")});
   ComboBox1->setEditable(false);
   ComboBox1->setGeometry(kPageMargin + 70, 148, 84, kFieldHeight);
   ComboBox1->setCurrentIndex(0);
@@ -158,8 +160,8 @@ void TMainForm::buildWindow() {
                  Qt::WindowCloseButtonHint);
   setFixedSize(kClientWidth, kClientHeight);
   QFont windowFont;
-  windowFont.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"),
-                          QStringLiteral("DejaVu Sans")});
+  windowFont.setFamilies(
+      {QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
   windowFont.setPixelSize(11);
   setFont(windowFont);
 
@@ -185,7 +187,8 @@ void TMainForm::buildWindow() {
   ToolBar1->addSeparator();
   mnuSwipMode = addToolButton(QStringLiteral("mnuSwipMode"), QStringLiteral("Режим \"ГКЧ\""), true);
   mnuGenMode = addToolButton(QStringLiteral("mnuGenMode"), QStringLiteral("Режим \"Генератор\""), true);
-  mnuAnaliserMode = addToolButton(QStringLiteral("mnuAnaliserMode"), QStringLiteral("Режим \"Анализатор спектра\""), true);
+  mnuAnaliserMode =
+      addToolButton(QStringLiteral("mnuAnaliserMode"), QStringLiteral("Режим \"Анализатор спектра\""), true);
   auto* modeGroup = new QButtonGroup(this);
   modeGroup->setObjectName(QStringLiteral("ModeGroup"));
   modeGroup->setExclusive(true);
@@ -204,7 +207,6 @@ void TMainForm::buildWindow() {
   N2->setObjectName(QStringLiteral("N2"));
   ToolButton6->setMenu(helpMenu);
   ToolButton1 = addToolButton(QStringLiteral("ToolButton1"), QStringLiteral("Выход"), false);
-
 
   // The plot: a 455 x 281 paint box in a lowered panel; the panel's bevel makes
   // the framed picture 457 x 283.
@@ -251,7 +253,6 @@ void TMainForm::buildWindow() {
   buildSweepPage(TabSheet1);
   buildGeneratorPage(TabSheet2);
 
-
   StatusBar1 = new StatusBar(this);
   StatusBar1->setGeometry(0, bodyHeight, kClientWidth, StatusBar::kHeight);
   StatusBar1->setPanelText(0, QStringLiteral("Нет связи"));
@@ -260,7 +261,8 @@ void TMainForm::buildWindow() {
 
 void TMainForm::connectHandlers() {
   const auto onClick = [this](QToolButton* button, void (TMainForm::*handler)()) {
-    connect(button, &QToolButton::clicked, this, [this, handler] { Guarded([this, handler] { (this->*handler)(); }); });
+    connect(button, &QToolButton::clicked, this,
+            [this, handler] { Guarded([this, handler] { (this->*handler)(); }); });
   };
   onClick(ToolButton1, &TMainForm::ToolButton1Click);
   onClick(ToolButton6, &TMainForm::ToolButton6Click);
@@ -285,7 +287,8 @@ void TMainForm::connectHandlers() {
   for (QLineEdit* field : tripleFields_[static_cast<std::size_t>(Triple::Generator)]) {
     connect(field, &QLineEdit::textChanged, this, [this] { Guarded([this] { Edit2Change(); }); });
   }
-  connect(Edit15, &QLineEdit::textChanged, this, [this] { zeroDbAnaliser_ = static_cast<qint16>(UpDown14->position()); });
+  connect(Edit15, &QLineEdit::textChanged, this,
+          [this] { zeroDbAnaliser_ = static_cast<qint16>(UpDown14->position()); });
 }
 
 }  // namespace virn::app

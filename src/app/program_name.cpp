@@ -13,7 +13,11 @@ QString ProgramNameFromFileName(const QString& executableFileName) {
   return executableFileName.chopped(std::min<qsizetype>(4, executableFileName.size()));
 }
 
-QString ProgramName() { return StoredName(); }
-void SetProgramName(const QString& name) { StoredName() = name; }
+QString ProgramName() {
+  return StoredName();
+}
+void SetProgramName(const QString& name) {
+  StoredName() = name;
+}
 
 }  // namespace virn::app

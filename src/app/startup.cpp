@@ -41,7 +41,8 @@ bool EnsureConfigDir(const QString& programName) {
 }
 
 int RunProgram(link::D2xx& backend) {
-  const QString programName = ProgramNameFromFileName(QFileInfo(QApplication::applicationFilePath()).fileName());
+  const QString programName =
+      ProgramNameFromFileName(QFileInfo(QApplication::applicationFilePath()).fileName());
   SetProgramName(programName);
   if (!EnsureConfigDir(programName)) return 1;
   QApplication::setApplicationDisplayName(kApplicationTitle);

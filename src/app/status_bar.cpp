@@ -23,8 +23,12 @@ StatusBar::StatusBar(QWidget* parent) : QWidget(parent) {
   layout->addStretch(1);
 }
 
-void StatusBar::setPanelText(int panel, const QString& text) { this->panel(panel)->setText(text); }
+void StatusBar::setPanelText(int panel, const QString& text) {
+  this->panel(panel)->setText(text);
+}
 
-QString StatusBar::panelText(int panel) const { return this->panel(panel)->text(); }
+QString StatusBar::panelText(int panel) const {
+  return this->panel(panel)->text();
+}
 
 }  // namespace virn::app

@@ -58,7 +58,9 @@ void TDrawThread::ClearOnSweepDone() {
   onSweepDone_ = nullptr;
 }
 
-void TDrawThread::SetSleeper(Sleeper sleeper) { sleeper_ = std::move(sleeper); }
+void TDrawThread::SetSleeper(Sleeper sleeper) {
+  sleeper_ = std::move(sleeper);
+}
 
 std::chrono::milliseconds TDrawThread::SweepWait() const {
   if (!DelayOn.load()) return kShortWait;

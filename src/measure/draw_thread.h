@@ -52,7 +52,9 @@ class TDrawThread {
 
   // Level i (35..455) of the latest sweep, 0..255. Safe from any thread; a
   // reader outside the hand-off may see levels of two consecutive sweeps.
-  std::int32_t Sample(int i) const { return Samples[static_cast<std::size_t>(i - kFirstSample)].load(std::memory_order_relaxed); }
+  std::int32_t Sample(int i) const {
+    return Samples[static_cast<std::size_t>(i - kFirstSample)].load(std::memory_order_relaxed);
+  }
 
   // The wait after the sweep command for the current DelayOn and PeriodIndex.
   std::chrono::milliseconds SweepWait() const;

@@ -89,7 +89,8 @@ std::int64_t RoundToInt64(Extended x, bool negative) {
 }
 
 std::uint64_t Magnitude(std::int32_t value) {
-  return value < 0 ? static_cast<std::uint64_t>(-static_cast<std::int64_t>(value)) : static_cast<std::uint64_t>(value);
+  return value < 0 ? static_cast<std::uint64_t>(-static_cast<std::int64_t>(value))
+                   : static_cast<std::uint64_t>(value);
 }
 
 }  // namespace
@@ -118,7 +119,9 @@ QString JoinTriple(const std::array<QString, 3>& texts) {
   return joined;
 }
 
-std::int32_t ReadTriple(const std::array<QString, 3>& texts) { return StrToInt(JoinTriple(texts)); }
+std::int32_t ReadTriple(const std::array<QString, 3>& texts) {
+  return StrToInt(JoinTriple(texts));
+}
 
 std::int32_t SweepStepFor(std::int32_t startFreq, std::int32_t endFreq) {
   const double span = static_cast<double>(static_cast<std::int64_t>(endFreq) - startFreq);
@@ -141,12 +144,13 @@ std::int32_t FreqToWord(std::uint32_t f, std::int32_t realFreq, std::int32_t cor
 QString FreqToStr(std::int64_t value, std::int32_t unit, bool millions) {
   if (value == 0) return {};
   const bool negative = value < 0;
-  const std::uint64_t magnitude =
-      negative ? static_cast<std::uint64_t>(0) - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+  const std::uint64_t magnitude = negative ? static_cast<std::uint64_t>(0) - static_cast<std::uint64_t>(value)
+                                           : static_cast<std::uint64_t>(value);
   QString text = QString::number(magnitude);
   if (text.size() < 3) text = QString(3 - text.size(), QLatin1Char('0')) + text;
   text.insert(text.size() - 3, QLatin1Char('.'));
-  if (static_cast<double>(magnitude) / unit < 1 || text.startsWith(QLatin1Char('.'))) text.prepend(QLatin1Char('0'));
+  if (static_cast<double>(magnitude) / unit < 1 || text.startsWith(QLatin1Char('.')))
+    text.prepend(QLatin1Char('0'));
   if (millions) {
     if (text.size() <= 7) text = QString(8 - text.size(), QLatin1Char('0')) + text;
     text.insert(text.size() - 7, QLatin1Char('.'));

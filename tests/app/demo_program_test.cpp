@@ -96,16 +96,18 @@ TEST(DemoProgramTest, PressingStartMakesTheInstrumentSweep) {
   ASSERT_TRUE(demo.process.waitForStarted(10000));
   ASSERT_TRUE(demo.WaitForLine(QStringLiteral(" 09 00 00 00 00")));
   bool ok = false;
-  const QString window = x.run(QStringLiteral("xdotool"),
-                               {QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
-                                QStringLiteral("--name"), QStringLiteral("ВИРН")},
-                               &ok)
-                             .section(QLatin1Char('\n'), 0, 0);
-  ASSERT_TRUE(ok && !window.isEmpty()) << "xdotool found no window (scripts/setup-debian.sh installs xdotool)";
+  const QString window =
+      x.run(QStringLiteral("xdotool"),
+            {QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
+             QStringLiteral("--name"), QStringLiteral("ВИРН")},
+            &ok)
+          .section(QLatin1Char('\n'), 0, 0);
+  ASSERT_TRUE(ok && !window.isEmpty())
+      << "xdotool found no window (scripts/setup-debian.sh installs xdotool)";
   const QPoint start = StartButtonCentre();
-  x.run(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QStringLiteral("--window"), window,
-                                    QString::number(start.x()), QString::number(start.y()), QStringLiteral("click"),
-                                    QStringLiteral("1")},
+  x.run(QStringLiteral("xdotool"),
+        {QStringLiteral("mousemove"), QStringLiteral("--window"), window, QString::number(start.x()),
+         QString::number(start.y()), QStringLiteral("click"), QStringLiteral("1")},
         &ok);
   ASSERT_TRUE(ok);
   // The set-up in its order, then a sweep request before every sweep.

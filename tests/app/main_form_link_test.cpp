@@ -9,10 +9,10 @@
 #include <memory>
 
 #include "app/main_form.h"
-#include "linked_window_fixture.h"
 #include "app/program_name.h"
 #include "app/status_bar.h"
 #include "link/command_frame.h"
+#include "linked_window_fixture.h"
 #include "settings/klm_api.h"
 #include "sim/other_devices.h"
 #include "sim/sim_bus.h"

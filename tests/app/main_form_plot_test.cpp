@@ -18,7 +18,9 @@ namespace {
 
 using PlotWindowFixture = LinkedWindowFixture;
 
-QWidget* PlotArea(TMainForm& form) { return form.findChild<QWidget*>(QStringLiteral("PaintBox1")); }
+QWidget* PlotArea(TMainForm& form) {
+  return form.findChild<QWidget*>(QStringLiteral("PaintBox1"));
+}
 QToolButton* Button(TMainForm& form, const char* name) {
   return form.findChild<QToolButton*>(QString::fromLatin1(name));
 }

@@ -28,14 +28,16 @@ T* Child(TMainForm& form, const char* name) {
   return child;
 }
 
-void Click(TMainForm& form, const char* button) { Child<QToolButton>(form, button)->click(); }
+void Click(TMainForm& form, const char* button) {
+  Child<QToolButton>(form, button)->click();
+}
 
 TEST_F(LinkedWindowFixture, StartInSweepModeSendsTheSetUpThenSweepsContinuously) {
   auto form = ConnectedWindow();
   Click(*form, "KlSpeedButton1");
-  const std::vector<Command> expected = {{op::kDetector, 0}, {op::kSweepSteps, 420}, {op::kDdsCoefficient, 43},
-                                         {op::kDelay, 1},    {op::kAveraging, 0},    {op::kPeriod, 1},
-                                         {op::kStartWord, 100000}, {op::kStep, 118810}};
+  const std::vector<Command> expected = {
+      {op::kDetector, 0},  {op::kSweepSteps, 420}, {op::kDdsCoefficient, 43}, {op::kDelay, 1},
+      {op::kAveraging, 0}, {op::kPeriod, 1},       {op::kStartWord, 100000},  {op::kStep, 118810}};
   EXPECT_EQ(Commands(), expected);
   EXPECT_TRUE(form->SweepRunning());
   EXPECT_FALSE(Child<QToolButton>(*form, "KlSpeedButton1")->isEnabled());

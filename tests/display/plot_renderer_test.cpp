@@ -156,8 +156,8 @@ TEST(PlotPicture, MarkerWithoutASweepIsTheLineAlone) {
 }
 
 TEST(PlotPicture, AMarkerRowFarOffThePlotDrawsNoLine) {
-  for (const std::int32_t row : {std::numeric_limits<std::int32_t>::max(), std::numeric_limits<std::int32_t>::min(),
-                                 -1, 281}) {
+  for (const std::int32_t row :
+       {std::numeric_limits<std::int32_t>::max(), std::numeric_limits<std::int32_t>::min(), -1, 281}) {
     PlotInputs in = RunningSweep();
     in.Visir = true;
     in.VisirValue = row;

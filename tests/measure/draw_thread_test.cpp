@@ -56,7 +56,8 @@ class ScriptedDevice : public link::D2xx {
     if (*got < n) std::this_thread::sleep_for(1ms);  // the read time-out
     return link::FT_OK;
   }
-  link::FT_STATUS FT_Write(link::FT_HANDLE, const void* buffer, std::uint32_t n, std::uint32_t* done) override {
+  link::FT_STATUS FT_Write(link::FT_HANDLE, const void* buffer, std::uint32_t n,
+                           std::uint32_t* done) override {
     std::lock_guard lock(m_);
     link::Frame frame{};
     std::copy_n(static_cast<const std::uint8_t*>(buffer), std::min<std::uint32_t>(n, 5), frame.begin());
@@ -65,8 +66,11 @@ class ScriptedDevice : public link::D2xx {
     return link::FT_OK;
   }
   link::FT_STATUS FT_ResetDevice(link::FT_HANDLE) override { return link::FT_OK; }
-  link::FT_STATUS FT_SetTimeouts(link::FT_HANDLE, std::uint32_t, std::uint32_t) override { return link::FT_OK; }
-  link::FT_STATUS FT_GetStatus(link::FT_HANDLE, std::uint32_t* a, std::uint32_t* b, std::uint32_t* c) override {
+  link::FT_STATUS FT_SetTimeouts(link::FT_HANDLE, std::uint32_t, std::uint32_t) override {
+    return link::FT_OK;
+  }
+  link::FT_STATUS FT_GetStatus(link::FT_HANDLE, std::uint32_t* a, std::uint32_t* b,
+                               std::uint32_t* c) override {
     *a = *b = *c = 0;
     return link::FT_OK;
   }
@@ -174,7 +178,8 @@ TEST_F(ThreadFixture, ASweepSendsTheCommandWaitsAndReads421Levels) {
   EXPECT_EQ(device.Frames()[0], (link::Command{7, 1}));
   ASSERT_FALSE(Waits().empty());
   EXPECT_EQ(Waits()[0].count(), 1202);
-  for (int i = kFirstSample; i <= kLastSample; ++i) ASSERT_EQ(thread.Sample(i), (10 + i - kFirstSample) % 256) << i;
+  for (int i = kFirstSample; i <= kLastSample; ++i)
+    ASSERT_EQ(thread.Sample(i), (10 + i - kFirstSample) % 256) << i;
 }
 
 TEST_F(ThreadFixture, AMissingLevelRepeatsTheLastByteReceived) {
@@ -239,7 +244,8 @@ TEST_F(ThreadFixture, TheRealHandOffRunsTheReceiverInTheMainThread) {
   std::atomic<int> inMain{0};
   std::atomic<int> elsewhere{0};
   const auto mainThread = std::this_thread::get_id();
-  thread.SetOnSweepDone([&](TDrawThread&) { (std::this_thread::get_id() == mainThread ? inMain : elsewhere)++; });
+  thread.SetOnSweepDone(
+      [&](TDrawThread&) { (std::this_thread::get_id() == mainThread ? inMain : elsewhere)++; });
   thread.Resume();
   QElapsedTimer timer;
   timer.start();

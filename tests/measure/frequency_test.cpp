@@ -35,7 +35,7 @@ TEST(FrequencyTriple, ANonNumberRaisesTheConversionErrorWithTheJoinedText) {
 TEST(SweepStep, RoundsHalfToEvenAndNeverGivesZero) {
   EXPECT_EQ(SweepStepFor(100000, 50000000), 118810);
   EXPECT_EQ(SweepStepFor(1000, 1000), 1);
-  EXPECT_EQ(SweepStepFor(0, 210), 1);   // 0.5 -> 0 -> 1
+  EXPECT_EQ(SweepStepFor(0, 210), 1);  // 0.5 -> 0 -> 1
   EXPECT_EQ(SweepStepFor(0, 211), 1);
   EXPECT_EQ(SweepStepFor(0, 630), 2);   // 1.5 -> 2
   EXPECT_EQ(SweepStepFor(0, 1050), 2);  // 2.5 -> 2

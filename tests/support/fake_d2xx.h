@@ -15,8 +15,8 @@ class FakeD2xx : public link::D2xx {
  public:
   link::FT_STATUS status = link::FT_OK;  // returned by every call
   std::uint32_t count = 0;
-  std::string listingBytes;               // copied raw (up to 16 bytes) into the listing buffer
-  std::deque<std::uint8_t> incoming;      // bytes the next reads deliver
+  std::string listingBytes;           // copied raw (up to 16 bytes) into the listing buffer
+  std::deque<std::uint8_t> incoming;  // bytes the next reads deliver
   link::FT_HANDLE nextHandle = 7;
 
   std::vector<std::string> calls;
@@ -35,7 +35,8 @@ class FakeD2xx : public link::D2xx {
       *static_cast<std::uint32_t*>(arg1) = count;
     } else {
       lastListIndex = reinterpret_cast<std::uintptr_t>(arg1);
-      std::memcpy(arg2, listingBytes.data(), std::min<std::size_t>(listingBytes.size(), link::kSerialListingSize));
+      std::memcpy(arg2, listingBytes.data(),
+                  std::min<std::size_t>(listingBytes.size(), link::kSerialListingSize));
     }
     return status;
   }
@@ -51,7 +52,8 @@ class FakeD2xx : public link::D2xx {
     lastHandle = handle;
     return status;
   }
-  link::FT_STATUS FT_Read(link::FT_HANDLE handle, void* buffer, std::uint32_t n, std::uint32_t* got) override {
+  link::FT_STATUS FT_Read(link::FT_HANDLE handle, void* buffer, std::uint32_t n,
+                          std::uint32_t* got) override {
     calls.push_back("FT_Read");
     lastHandle = handle;
     *got = 0;
