@@ -27,6 +27,7 @@ TMainForm::TMainForm(link::D2XXUnit& link, QWidget* parent)
   setObjectName(QStringLiteral("MainForm"));
   buildWindow();
   FormCreate();
+  FinishCreation();
 }
 
 TMainForm::~TMainForm() {

@@ -157,7 +157,8 @@ TEST_F(MainFormFixture, CreationSetsMarksConfigPathTimersAndSilencesLinkErrors) 
   EXPECT_EQ(form.property("{500F94D0-5F6E-4BA4-8F35-CDCA9B0D523E}").toInt(), 1);
   EXPECT_EQ(form.property("{C6CA4384-D3FB-4E41-BA2C-DFF64D0A0ED4}").toInt(), 1);
   EXPECT_EQ(form.property("_BlendValue").toInt(), 255);
-  EXPECT_EQ(form.ConfigPath, config.path() + QStringLiteral("/Kelmar/virn-"));
+  // The configuration directory, turned into the settings-file name once created.
+  EXPECT_EQ(form.ConfigPath, config.path() + QStringLiteral("/Kelmar/virn-/app_tests.mainform.config.xml"));
   EXPECT_FALSE(unit.ShowFTErrors.load());
   EXPECT_TRUE(form.discoveryTimer().isActive());
   EXPECT_EQ(form.discoveryTimer().interval(), 100);
