@@ -108,7 +108,8 @@ void ApplyConfig(const QByteArray& documentText, ConfigTarget& target) {
 
 QByteArray BuildConfig(const WindowPlacement& placement, const std::vector<StoredValue>& values) {
   QDomDocument document;
-  document.appendChild(document.createProcessingInstruction(QStringLiteral("xml"), QStringLiteral("version=\"1.0\"")));
+  document.appendChild(
+      document.createProcessingInstruction(QStringLiteral("xml"), QStringLiteral("version=\"1.0\"")));
   QDomElement configuration = document.createElement(QStringLiteral("Configuration"));
   document.appendChild(configuration);
   const auto append = [&](const QString& name, ValueKind kind, const QString& text) {

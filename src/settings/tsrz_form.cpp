@@ -69,7 +69,8 @@ QVariant OrdinalFor(const QMetaProperty& property, qint32 value) {
 }
 
 QString OrdinalText(const QVariant& value) {
-  if (value.metaType().id() == QMetaType::Bool) return value.toBool() ? QStringLiteral("1") : QStringLiteral("0");
+  if (value.metaType().id() == QMetaType::Bool)
+    return value.toBool() ? QStringLiteral("1") : QStringLiteral("0");
   return QString::number(value.toLongLong());
 }
 
@@ -119,7 +120,9 @@ class TSrzForm::Target : public ConfigTarget {
   TSrzForm& form_;
 };
 
-TSrzForm::TSrzForm(QWidget* parent) : QWidget(parent) { setProperty(kFormMark, 1); }
+TSrzForm::TSrzForm(QWidget* parent) : QWidget(parent) {
+  setProperty(kFormMark, 1);
+}
 
 QString TSrzForm::SettingsFileName(const QString& directory) const {
   const QString executable = QFileInfo(QCoreApplication::applicationFilePath()).fileName().toLower();

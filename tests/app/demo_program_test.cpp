@@ -22,7 +22,8 @@ struct DemoRun {
   QString logPath;
 
   // An empty display runs the program offscreen.
-  explicit DemoRun(QStringList extraArgs, const QString& display = {}) {
+  // An empty configHome gives the run a fresh configuration of its own.
+  explicit DemoRun(QStringList extraArgs, const QString& display = {}, const QString& configHome = {}) {
     logPath = home.filePath(QStringLiteral("wire.log"));
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     if (display.isEmpty()) {
@@ -31,7 +32,7 @@ struct DemoRun {
       env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
       env.insert(QStringLiteral("DISPLAY"), display);
     }
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path());
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome.isEmpty() ? home.path() : configHome);
     process.setProcessEnvironment(env);
     QStringList args{QStringLiteral("--wire-log"), logPath};
     args << extraArgs;
@@ -79,15 +80,40 @@ TEST(DemoProgramTest, FindsTheInstrumentWithOneVersionQuery) {
   }
 }
 
-// Where the Start button's centre lies in the main window's client area.
-QPoint StartButtonCentre() {
+// Where a button's centre lies in the main window's client area.
+QPoint ButtonCentre(const char* name) {
   virn::sim::SimBus bus;
   virn::link::D2XXUnit unit(bus);
   virn::app::TMainForm form(unit);
   form.show();
-  auto* start = form.findChild<QToolButton*>(QStringLiteral("KlSpeedButton1"));
-  return start->mapTo(&form, start->rect().center());
+  auto* button = form.findChild<QToolButton*>(QString::fromLatin1(name));
+  return button->mapTo(&form, button->rect().center());
 }
+
+// The demo's main window on a private X server, and clicks on its buttons.
+struct DemoOnX {
+  virn::test::XvfbServer& x;
+  QString window;
+
+  bool FindWindow() {
+    bool ok = false;
+    window = x.run(QStringLiteral("xdotool"),
+                   {QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
+                    QStringLiteral("--name"), QStringLiteral("ВИРН")},
+                   &ok)
+                 .section(QLatin1Char('\n'), 0, 0);
+    return ok && !window.isEmpty();
+  }
+  bool Click(const char* button) {
+    const QPoint at = ButtonCentre(button);
+    bool ok = false;
+    x.run(QStringLiteral("xdotool"),
+          {QStringLiteral("mousemove"), QStringLiteral("--window"), window, QString::number(at.x()),
+           QString::number(at.y()), QStringLiteral("click"), QStringLiteral("1")},
+          &ok);
+    return ok;
+  }
+};
 
 TEST(DemoProgramTest, PressingStartMakesTheInstrumentSweep) {
   virn::test::XvfbServer x;
@@ -95,21 +121,9 @@ TEST(DemoProgramTest, PressingStartMakesTheInstrumentSweep) {
   DemoRun demo({}, x.display());
   ASSERT_TRUE(demo.process.waitForStarted(10000));
   ASSERT_TRUE(demo.WaitForLine(QStringLiteral(" 09 00 00 00 00")));
-  bool ok = false;
-  const QString window =
-      x.run(QStringLiteral("xdotool"),
-            {QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
-             QStringLiteral("--name"), QStringLiteral("ВИРН")},
-            &ok)
-          .section(QLatin1Char('\n'), 0, 0);
-  ASSERT_TRUE(ok && !window.isEmpty())
-      << "xdotool found no window (scripts/setup-debian.sh installs xdotool)";
-  const QPoint start = StartButtonCentre();
-  x.run(QStringLiteral("xdotool"),
-        {QStringLiteral("mousemove"), QStringLiteral("--window"), window, QString::number(start.x()),
-         QString::number(start.y()), QStringLiteral("click"), QStringLiteral("1")},
-        &ok);
-  ASSERT_TRUE(ok);
+  DemoOnX screen{x, {}};
+  ASSERT_TRUE(screen.FindWindow()) << "xdotool found no window (scripts/setup-debian.sh installs xdotool)";
+  ASSERT_TRUE(screen.Click("KlSpeedButton1"));
   // The set-up in its order, then a sweep request before every sweep.
   ASSERT_TRUE(demo.WaitForLine(QStringLiteral(" 04 1A D0 01 00")));
   QElapsedTimer timer;
@@ -127,6 +141,34 @@ TEST(DemoProgramTest, PressingStartMakesTheInstrumentSweep) {
   const QStringList after = frames.mid(first + setup.size());
   ASSERT_GE(after.size(), 3);
   for (const QString& frame : after) EXPECT_EQ(frame, QStringLiteral("07 01 00 00 00"));
+}
+
+TEST(DemoProgramTest, SettingsSurviveARestart) {
+  virn::test::XvfbServer x;
+  ASSERT_FALSE(x.display().isEmpty());
+  QTemporaryDir home;
+  const QString settings = home.path() + QStringLiteral("/Kelmar/virn-/virn-demo.mainform.config.xml");
+  for (int run = 0; run < 2; ++run) {
+    DemoRun demo({}, x.display(), home.path());
+    ASSERT_TRUE(demo.process.waitForStarted(10000));
+    ASSERT_TRUE(demo.WaitForLine(QStringLiteral(" 09 00 00 00 00")));
+    DemoOnX screen{x, {}};
+    ASSERT_TRUE(screen.FindWindow());
+    // The first run switches to generator mode; the second only exits, so the
+    // mode it saves is the one it restored.
+    if (run == 0) {
+      ASSERT_TRUE(screen.Click("mnuGenMode"));
+    }
+    ASSERT_TRUE(demo.WaitForLine(QStringLiteral(" 08 40 42 0F 00")));
+    ASSERT_TRUE(screen.Click("ToolButton1"));
+    ASSERT_TRUE(demo.process.waitForFinished(20000));
+    EXPECT_EQ(demo.process.exitCode(), 0);
+    QFile file(settings);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << "run " << run;
+    const QByteArray text = file.readAll();
+    EXPECT_TRUE(text.contains("<_GenMode type=\"Integer\">1</_GenMode>")) << "run " << run;
+    EXPECT_TRUE(text.contains("<_SwipMode type=\"Integer\">0</_SwipMode>")) << "run " << run;
+  }
 }
 
 TEST(DemoProgramTest, WithoutTheInstrumentNothingReachesIt) {

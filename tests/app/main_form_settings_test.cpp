@@ -37,19 +37,20 @@ struct SettingsFixture : LinkedWindowFixture {
 
 std::map<QString, QVariant> PublishedValues(const TMainForm& form) {
   std::map<QString, QVariant> values;
-  for (const QByteArray& name : form.PublishedSettings()) values[QString::fromLatin1(name)] = form.property(name);
+  for (const QByteArray& name : form.PublishedSettings())
+    values[QString::fromLatin1(name)] = form.property(name);
   return values;
 }
 
 TEST_F(SettingsFixture, EveryPublishedValueComesBackAfterARestart) {
   const std::vector<std::pair<const char*, QVariant>> changes = {
-      {"_BlendValue", 200},    {"_CorrLog_0Db", -12},   {"_CorrLog_40Db", 90},  {"_CorrLin_0Db", 3},
-      {"_CorrLin_12Db", 120},  {"_StartFreqA", 1},      {"_StartFreqB", 250},   {"_StartFreqC", 7},
-      {"_EndFreqA", 30},       {"_EndFreqB", 5},        {"_EndFreqC", 9},       {"_FreqGenA", 14},
-      {"_FreqGenB", 200},      {"_FreqGenC", 999},      {"_0DbAnaliser", -35},  {"_Linear", true},
-      {"_Visir", true},        {"_VisirValue", 77},     {"_Delay", false},      {"_AnaliserMode", true},
-      {"_DelayIndex", 3},      {"_RealFreq", 45000450}, {"_CorrFreq", 44990000}, {"_DDS", 41},
-      {"_Averaging", true},    {"_VFOdiv", true}};
+      {"_BlendValue", 200},   {"_CorrLog_0Db", -12},   {"_CorrLog_40Db", 90},   {"_CorrLin_0Db", 3},
+      {"_CorrLin_12Db", 120}, {"_StartFreqA", 1},      {"_StartFreqB", 250},    {"_StartFreqC", 7},
+      {"_EndFreqA", 30},      {"_EndFreqB", 5},        {"_EndFreqC", 9},        {"_FreqGenA", 14},
+      {"_FreqGenB", 200},     {"_FreqGenC", 999},      {"_0DbAnaliser", -35},   {"_Linear", true},
+      {"_Visir", true},       {"_VisirValue", 77},     {"_Delay", false},       {"_AnaliserMode", true},
+      {"_DelayIndex", 3},     {"_RealFreq", 45000450}, {"_CorrFreq", 44990000}, {"_DDS", 41},
+      {"_Averaging", true},   {"_VFOdiv", true}};
   std::map<QString, QVariant> saved;
   {
     TMainForm form(unit);
@@ -71,9 +72,10 @@ TEST_F(SettingsFixture, EveryPublishedValueComesBackAfterARestart) {
 }
 
 TEST_F(SettingsFixture, ARestoredModeAndDetectorShowAtTheFirstDisplay) {
-  WriteSettings(QStringLiteral("<_StartFreqB type=\"Integer\">300</_StartFreqB><_Linear type=\"Integer\">1</_Linear>"
-                               "<_GenMode type=\"Integer\">1</_GenMode><_SwipMode type=\"Integer\">0</_SwipMode>"
-                               "<_AnaliserMode type=\"Integer\">0</_AnaliserMode>"));
+  WriteSettings(
+      QStringLiteral("<_StartFreqB type=\"Integer\">300</_StartFreqB><_Linear type=\"Integer\">1</_Linear>"
+                     "<_GenMode type=\"Integer\">1</_GenMode><_SwipMode type=\"Integer\">0</_SwipMode>"
+                     "<_AnaliserMode type=\"Integer\">0</_AnaliserMode>"));
   TMainForm form(unit);
   form.show();
   EXPECT_EQ(form.statusBar()->panelText(6), QStringLiteral("Лин."));
@@ -86,8 +88,9 @@ TEST_F(SettingsFixture, ARestoredModeAndDetectorShowAtTheFirstDisplay) {
 }
 
 TEST_F(SettingsFixture, ADamagedFileIsSetAsideAndTheWindowWorks) {
-  WriteSettings(QStringLiteral("<_CorrLog_40Db type=\"Integer\">80</_CorrLog_40Db>"
-                               "<_DDS type=\"Integer\">abc</_DDS><_VFOdiv type=\"Integer\">1</_VFOdiv>"));
+  WriteSettings(
+      QStringLiteral("<_CorrLog_40Db type=\"Integer\">80</_CorrLog_40Db>"
+                     "<_DDS type=\"Integer\">abc</_DDS><_VFOdiv type=\"Integer\">1</_VFOdiv>"));
   TMainForm form(unit);
   form.show();
   EXPECT_EQ(form.property("_CorrLog_40Db").toInt(), 80);  // before the fault
@@ -101,13 +104,14 @@ TEST_F(SettingsFixture, ADamagedFileIsSetAsideAndTheWindowWorks) {
 }
 
 TEST_F(SettingsFixture, ValuesThatWouldBreakTheProgramAreTamed) {
-  WriteSettings(QStringLiteral("<_RealFreq type=\"Integer\">0</_RealFreq>"
-                               "<_DelayIndex type=\"Integer\">7</_DelayIndex>"
-                               "<_Visir type=\"Integer\">1</_Visir>"
-                               "<_VisirValue type=\"Integer\">2147483647</_VisirValue>"
-                               "<_CorrLog_40Db type=\"Integer\">0</_CorrLog_40Db>"
-                               "<_0DbAnaliser type=\"Integer\">32767</_0DbAnaliser>"
-                               "<_StartFreqA type=\"Integer\">-5</_StartFreqA>"));
+  WriteSettings(
+      QStringLiteral("<_RealFreq type=\"Integer\">0</_RealFreq>"
+                     "<_DelayIndex type=\"Integer\">7</_DelayIndex>"
+                     "<_Visir type=\"Integer\">1</_Visir>"
+                     "<_VisirValue type=\"Integer\">2147483647</_VisirValue>"
+                     "<_CorrLog_40Db type=\"Integer\">0</_CorrLog_40Db>"
+                     "<_0DbAnaliser type=\"Integer\">32767</_0DbAnaliser>"
+                     "<_StartFreqA type=\"Integer\">-5</_StartFreqA>"));
   auto form = ConnectedWindow();
   EXPECT_EQ(form->property("_RealFreq").toInt(), 45000000);
   EXPECT_EQ(form->FreqToWord(1000000), 1000000);

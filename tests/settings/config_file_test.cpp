@@ -114,17 +114,20 @@ TEST(ApplyConfig, OnlyAResizableWindowTakesTheStoredSize) {
 
 TEST(ApplyConfig, ValuesGoThroughInFileOrderWithTheirTypes) {
   RecordingTarget target;
-  target.known = {{QStringLiteral("_B"), {}}, {QStringLiteral("_A"), {}}, {QStringLiteral("_F"), {}},
-                  {QStringLiteral("_S"), {}}, {QStringLiteral("_Bad"), {}}};
+  target.known = {{QStringLiteral("_B"), {}},
+                  {QStringLiteral("_A"), {}},
+                  {QStringLiteral("_F"), {}},
+                  {QStringLiteral("_S"), {}},
+                  {QStringLiteral("_Bad"), {}}};
   ApplyConfig(Document(Window(10, 10, 0),
                        QStringLiteral("<_B type=\"Integer\">-5</_B><Other type=\"Integer\">x</Other>"
                                       "<_Unknown type=\"Integer\">1</_Unknown><_A type=\"Integer\">3</_A>"
                                       "<_F type=\"Float\">2.5</_F><_Bad type=\"Float\">n/a</_Bad>"
                                       "<_S type=\"String\">Привет</_S>")),
               target);
-  const std::vector<QString> expected = {QStringLiteral("move"), QStringLiteral("tag"), QStringLiteral("_B"),
-                                         QStringLiteral("_A"),   QStringLiteral("_F"),  QStringLiteral("_Bad"),
-                                         QStringLiteral("_S")};
+  const std::vector<QString> expected = {
+      QStringLiteral("move"), QStringLiteral("tag"),  QStringLiteral("_B"), QStringLiteral("_A"),
+      QStringLiteral("_F"),   QStringLiteral("_Bad"), QStringLiteral("_S")};
   std::vector<QString> calls = target.calls;
   calls.erase(calls.begin());  // the window state
   EXPECT_EQ(calls, expected);
@@ -162,7 +165,8 @@ TEST(ApplyConfig, MissingPiecesAreFaults) {
   RecordingTarget notXml;
   EXPECT_THROW(ApplyConfig(QByteArray("<Configuration><Left>"), notXml), EConfigError);
   RecordingTarget noState;
-  EXPECT_THROW(ApplyConfig(Document(QStringLiteral("<Tag type=\"Integer\">0</Tag>"), {}), noState), EConfigError);
+  EXPECT_THROW(ApplyConfig(Document(QStringLiteral("<Tag type=\"Integer\">0</Tag>"), {}), noState),
+               EConfigError);
 }
 
 TEST(ApplyConfig, WindowValuesAreFoundAnywhereInTheDocument) {
@@ -174,9 +178,10 @@ TEST(ApplyConfig, WindowValuesAreFoundAnywhereInTheDocument) {
 }
 
 TEST(BuildConfig, WritesTheWindowValuesThenTheGivenValues) {
-  const QByteArray text = BuildConfig({1, 2, 634, 344, 0, 0}, {{QStringLiteral("_A"), ValueKind::Integer, "-7"},
-                                                               {QStringLiteral("_F"), ValueKind::Float, "0.5"},
-                                                               {QStringLiteral("_S"), ValueKind::String, "x y"}});
+  const QByteArray text =
+      BuildConfig({1, 2, 634, 344, 0, 0}, {{QStringLiteral("_A"), ValueKind::Integer, "-7"},
+                                           {QStringLiteral("_F"), ValueKind::Float, "0.5"},
+                                           {QStringLiteral("_S"), ValueKind::String, "x y"}});
   EXPECT_EQ(QString::fromUtf8(text), QStringLiteral("<?xml version=\"1.0\"?>\n"
                                                     "<Configuration>\n"
                                                     "  <Left type=\"Integer\">1</Left>\n"

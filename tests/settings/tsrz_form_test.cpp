@@ -73,15 +73,17 @@ struct FormFixture : ::testing::Test {
 
 TEST_F(FormFixture, TheRegistryHasTheAncestorsFirstInDeclarationOrder) {
   SampleForm form(QString{});
-  const std::vector<QByteArray> expected = {"_BlendValue", "_Short", "_Flag", "_Int", "_Real", "_Text", "_Point"};
+  const std::vector<QByteArray> expected = {"_BlendValue", "_Short", "_Flag", "_Int",
+                                            "_Real",       "_Text",  "_Point"};
   EXPECT_EQ(form.PublishedSettings(), expected);
   EXPECT_TRUE(form.ConfigPath.isEmpty());  // no directory: nothing is read or written
   EXPECT_FALSE(form.SaveConfig());
 }
 
 TEST_F(FormFixture, CreationTurnsTheDirectoryIntoTheFileNameAndReadsIt) {
-  WriteFile(QStringLiteral("<_Int type=\"Integer\">7</_Int><_Short type=\"Integer\">-3</_Short>"
-                           "<_Unknown type=\"Integer\">1</_Unknown><Plain type=\"Integer\">99</Plain>"));
+  WriteFile(
+      QStringLiteral("<_Int type=\"Integer\">7</_Int><_Short type=\"Integer\">-3</_Short>"
+                     "<_Unknown type=\"Integer\">1</_Unknown><Plain type=\"Integer\">99</Plain>"));
   SampleForm form(dir.path());
   EXPECT_EQ(form.ConfigPath, FileName());
   EXPECT_EQ(form.writes, (std::vector<QString>{QStringLiteral("_Int"), QStringLiteral("_Short")}));
@@ -93,8 +95,9 @@ TEST_F(FormFixture, CreationTurnsTheDirectoryIntoTheFileNameAndReadsIt) {
 }
 
 TEST_F(FormFixture, NarrowPropertiesKeepTheLowBits) {
-  WriteFile(QStringLiteral("<_Short type=\"Integer\">70000</_Short><_Flag type=\"Integer\">256</_Flag>"
-                           "<_BlendValue type=\"Integer\">-2</_BlendValue>"));
+  WriteFile(
+      QStringLiteral("<_Short type=\"Integer\">70000</_Short><_Flag type=\"Integer\">256</_Flag>"
+                     "<_BlendValue type=\"Integer\">-2</_BlendValue>"));
   SampleForm form(dir.path());
   EXPECT_EQ(form.shortValue(), 4464);
   EXPECT_FALSE(form.flag());
@@ -135,8 +138,9 @@ TEST_F(FormFixture, ClosingWritesEveryKeptValueAndTheyReadBack) {
 }
 
 TEST_F(FormFixture, AnUnreadableFileIsSetAsideAndTheNextStartUsesDefaults) {
-  WriteFile(QStringLiteral("<_Short type=\"Integer\">5</_Short><_Int type=\"Integer\">abc</_Int>"
-                           "<_Text type=\"String\">z</_Text>"));
+  WriteFile(
+      QStringLiteral("<_Short type=\"Integer\">5</_Short><_Int type=\"Integer\">abc</_Int>"
+                     "<_Text type=\"String\">z</_Text>"));
   {
     SampleForm form(dir.path());
     EXPECT_EQ(form.shortValue(), 5);
