@@ -42,6 +42,32 @@ std::map<QString, QVariant> PublishedValues(const TMainForm& form) {
   return values;
 }
 
+TEST_F(SettingsFixture, TheFileKeepsTheSettingsInTheirFixedOrder) {
+  TMainForm form(unit);
+  const std::vector<QByteArray> expected = {
+      "_BlendValue", "_CorrLog_0Db", "_CorrLog_40Db", "_CorrLin_0Db",  "_CorrLin_12Db", "_StartFreqA",
+      "_StartFreqB", "_StartFreqC",  "_EndFreqA",     "_EndFreqB",     "_EndFreqC",     "_FreqGenA",
+      "_FreqGenB",   "_FreqGenC",    "_0DbAnaliser",  "_Linear",       "_Visir",        "_VisirValue",
+      "_Delay",      "_GenMode",     "_SwipMode",     "_AnaliserMode", "_DelayIndex",   "_RealFreq",
+      "_CorrFreq",   "_DDS",         "_Averaging",    "_VFOdiv"};
+  EXPECT_EQ(form.PublishedSettings(), expected);
+  form.show();
+  form.close();
+  QFile file(FileName());
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QString text = QString::fromUtf8(file.readAll());
+  qsizetype at = text.indexOf(QStringLiteral("<Tag "));
+  ASSERT_GE(at, 0);
+  for (const QByteArray& name : expected) {
+    const qsizetype next =
+        text.indexOf(QLatin1Char('<') + QString::fromLatin1(name) + QStringLiteral(" type=\"Integer\">"));
+    EXPECT_GT(next, at) << name.constData();
+    at = next;
+  }
+  EXPECT_TRUE(text.contains(QStringLiteral("<_Delay type=\"Integer\">1</_Delay>")));
+  EXPECT_TRUE(text.contains(QStringLiteral("<_RealFreq type=\"Integer\">45000000</_RealFreq>")));
+}
+
 TEST_F(SettingsFixture, EveryPublishedValueComesBackAfterARestart) {
   const std::vector<std::pair<const char*, QVariant>> changes = {
       {"_BlendValue", 200},   {"_CorrLog_0Db", -12},   {"_CorrLog_40Db", 90},   {"_CorrLin_0Db", 3},
