@@ -131,7 +131,9 @@ void TPlotRenderer::Impl::DrawMarker(Canvas& canvas, const PlotInputs& in, TextC
   readout = MarkerReadoutFor(in, at);
 
   // The crossing frequencies stand on a tooltip-coloured box below the line.
-  const int boxTop = v + 2;
+  // Crossings are only found on a row of the bitmap, where v + 2 cannot overflow.
+  const bool crossed = at.LeftColumn >= 0 || at.RightColumn >= 0;
+  const int boxTop = crossed ? v + 2 : 0;
   if (!readout.LeftText.isEmpty()) {
     const int width = text.Width(readout.LeftText);
     const int left = at.LeftColumn - width - kCrossingGap;
