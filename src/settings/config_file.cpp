@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QXmlStreamReader>
 #include <QtDebug>
 
 namespace virn::settings {
@@ -18,6 +19,51 @@ constexpr int kNormal = 0;
 constexpr int kScreenMargin = 50;
 // What a "Float" text that is not a number reads as.
 constexpr double kBadFloat = 16777215.0;
+// A settings file is a few kilobytes, two elements deep. QDom's parser slows down
+// much worse than linearly with nesting (40 000 levels take most of a minute),
+// so a document far from that shape is refused before the tree is built.
+constexpr qsizetype kMaxDocumentSize = 1024 * 1024;
+constexpr int kMaxDepth = 32;
+
+void CheckShape(const QByteArray& text) {
+  if (text.size() > kMaxDocumentSize) {
+    throw EConfigError(QStringLiteral("larger than %1 bytes").arg(kMaxDocumentSize).toStdString());
+  }
+  QXmlStreamReader reader(text);
+  int depth = 0;
+  while (!reader.atEnd()) {
+    const QXmlStreamReader::TokenType token = reader.readNext();
+    if (token == QXmlStreamReader::StartElement && ++depth > kMaxDepth) {
+      throw EConfigError(QStringLiteral("line %1: elements nested deeper than %2 levels")
+                             .arg(reader.lineNumber())
+                             .arg(kMaxDepth)
+                             .toStdString());
+    }
+    if (token == QXmlStreamReader::EndElement) --depth;
+  }
+  // Syntax errors are left to the DOM parser, which reports them the same way as before.
+}
+
+// XML 1.0 cannot carry most control characters, U+FFFE, U+FFFF or an unpaired
+// surrogate; written as they are, they would make the whole file unreadable on
+// the next start, so each becomes U+FFFD.
+QString XmlText(const QString& text) {
+  QString safe;
+  safe.reserve(text.size());
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const QChar c = text.at(i);
+    if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+      safe += c;
+      safe += text.at(++i);
+      continue;
+    }
+    const char16_t u = c.unicode();
+    const bool allowed =
+        u == 0x9 || u == 0xA || u == 0xD || (u >= 0x20 && u < 0xD800) || (u >= 0xE000 && u <= 0xFFFD);
+    safe += allowed ? c : QChar(QChar::ReplacementCharacter);
+  }
+  return safe;
+}
 
 qint32 ToInteger(const QString& text, const QString& what) {
   bool ok = false;
@@ -73,6 +119,7 @@ QString TypeName(ValueKind kind) {
 }  // namespace
 
 void ApplyConfig(const QByteArray& documentText, ConfigTarget& target) {
+  CheckShape(documentText);
   QDomDocument document;
   QString error;
   int line = 0;
@@ -115,7 +162,7 @@ QByteArray BuildConfig(const WindowPlacement& placement, const std::vector<Store
   const auto append = [&](const QString& name, ValueKind kind, const QString& text) {
     QDomElement element = document.createElement(name);
     element.setAttribute(QStringLiteral("type"), TypeName(kind));
-    element.appendChild(document.createTextNode(text));
+    element.appendChild(document.createTextNode(XmlText(text)));
     configuration.appendChild(element);
   };
   const std::pair<const char*, int> window[] = {{"Left", placement.left},

@@ -71,7 +71,11 @@ QVariant OrdinalFor(const QMetaProperty& property, qint32 value) {
 QString OrdinalText(const QVariant& value) {
   if (value.metaType().id() == QMetaType::Bool)
     return value.toBool() ? QStringLiteral("1") : QStringLiteral("0");
-  return QString::number(value.toLongLong());
+  // The reader takes a signed 32-bit integer and keeps the low bits the property
+  // holds, so the low 32 bits, signed, are what reads back to the same value: an
+  // unsigned 32-bit value above 2^31 is written negative. A wider property keeps
+  // only what 32 bits carry, rather than making the whole file unreadable.
+  return QString::number(static_cast<qint32>(static_cast<quint32>(value.toLongLong())));
 }
 
 }  // namespace

@@ -6,18 +6,21 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QThread>
 #include <QToolButton>
 
 #include "app/main_form.h"
 #include "link/d2xx_unit.h"
 #include "sim/sim_bus.h"
+#include "support/sanitizer_rules.h"
 #include "support/xvfb_server.h"
 
 namespace {
 
 struct DemoRun {
   QTemporaryDir home;
+  QTemporaryFile suppressions;
   QProcess process;
   QString logPath;
 
@@ -36,6 +39,13 @@ struct DemoRun {
     // As in the test programs themselves: under AddressSanitizer the system's
     // D-Bus library leaves allocations at exit that are none of ours.
     env.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
+    // And the same ThreadSanitizer rules for Qt's uninstrumented internals.
+    suppressions.setFileTemplate(home.filePath(QStringLiteral("tsan-XXXXXX.supp")));
+    if (suppressions.open()) {
+      suppressions.write(virn::test::kTsanQtSuppressions);
+      suppressions.flush();
+      env.insert(QStringLiteral("TSAN_OPTIONS"), QStringLiteral("suppressions=") + suppressions.fileName());
+    }
     process.setProcessEnvironment(env);
     QStringList args{QStringLiteral("--wire-log"), logPath};
     args << extraArgs;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QPoint>
 #include <QTemporaryDir>
@@ -199,6 +200,43 @@ TEST(BuildConfig, WritesTheWindowValuesThenTheGivenValues) {
   ApplyConfig(text, target);
   EXPECT_EQ(target.known[QStringLiteral("_A")], QStringLiteral("-7"));
   EXPECT_EQ(target.known[QStringLiteral("_S")], QStringLiteral("x y"));
+}
+
+TEST(ApplyConfig, ADeeplyNestedDocumentIsRefusedBeforeItIsBuilt) {
+  // Built as a tree, this takes QDom minutes; refused, it takes milliseconds.
+  const QString deep = QStringLiteral("<a>").repeated(100000) + QStringLiteral("</a>").repeated(100000);
+  RecordingTarget target;
+  QElapsedTimer timer;
+  timer.start();
+  EXPECT_THROW(ApplyConfig(Document(Window(10, 10, 0), deep), target), EConfigError);
+  EXPECT_LT(timer.elapsed(), 10000);
+  EXPECT_TRUE(target.calls.empty());
+
+  RecordingTarget shallow;  // a little nesting of its own is no fault
+  ApplyConfig(Document(Window(10, 10, 0), QStringLiteral("<x><y><z/></y></x>")), shallow);
+  EXPECT_EQ(shallow.tag, 7);
+}
+
+TEST(ApplyConfig, AnOversizedDocumentIsRefused) {
+  RecordingTarget target;
+  target.known = {{QStringLiteral("_A"), QStringLiteral("old")}};
+  const QString padding = QStringLiteral("<_A type=\"Integer\">1</_A>").repeated(50000);
+  EXPECT_THROW(ApplyConfig(Document(Window(10, 10, 0), padding), target), EConfigError);
+  EXPECT_TRUE(target.calls.empty());
+  EXPECT_EQ(target.known[QStringLiteral("_A")], QStringLiteral("old"));
+}
+
+TEST(BuildConfig, CharactersXmlCannotCarryAreReplacedSoTheFileStaysReadable) {
+  const QString text = QStringLiteral("a") + QChar(0x01) + QChar(0xFFFF) + QChar(0xD800) +
+                       QStringLiteral("\t\r\nб") + QString::fromUcs4(U"\U0001F600");
+  const QByteArray document = BuildConfig({}, {{QStringLiteral("_S"), ValueKind::String, text}});
+  RecordingTarget target;
+  target.known = {{QStringLiteral("_S"), {}}};
+  ApplyConfig(document, target);
+  const QChar replaced(QChar::ReplacementCharacter);
+  EXPECT_EQ(target.known[QStringLiteral("_S")], QStringLiteral("a") + replaced + replaced + replaced +
+                                                    QStringLiteral("\t\r\nб") +
+                                                    QString::fromUcs4(U"\U0001F600"));
 }
 
 struct ConfigFileFixture : ::testing::Test {

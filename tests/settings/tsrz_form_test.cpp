@@ -54,6 +54,23 @@ class SampleForm : public TSrzForm {
   QString text_ = QStringLiteral("a");
 };
 
+// Values whose width or sign the signed 32-bit file text does not match directly.
+class UnsignedForm : public TSrzForm {
+  Q_OBJECT
+  Q_PROPERTY(quint32 _Unsigned MEMBER unsigned_)
+  Q_PROPERTY(quint16 _Word MEMBER word_)
+
+ public:
+  explicit UnsignedForm(const QString& configDir) {
+    setObjectName(QStringLiteral("UnsignedForm"));
+    setFixedSize(100, 100);
+    ConfigPath = configDir;
+    FinishCreation();
+  }
+  quint32 unsigned_ = 0;
+  quint16 word_ = 0;
+};
+
 struct FormFixture : ::testing::Test {
   QTemporaryDir dir;
   QString FileName() const {
@@ -151,6 +168,26 @@ TEST_F(FormFixture, AnUnreadableFileIsSetAsideAndTheNextStartUsesDefaults) {
   EXPECT_TRUE(QFile::exists(FileName() + kBadFileSuffix));
   SampleForm next(dir.path());
   EXPECT_EQ(next.shortValue(), 10);
+}
+
+TEST_F(FormFixture, UnsignedValuesAreWrittenSoThatTheyReadBack) {
+  const QString fileName = dir.path() + QStringLiteral("/settings_file_tests.unsignedform.config.xml");
+  {
+    UnsignedForm form(dir.path());
+    form.unsigned_ = 4000000000u;
+    form.word_ = 65535;
+    ASSERT_TRUE(form.SaveConfig());
+  }
+  QFile file(fileName);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QString text = QString::fromUtf8(file.readAll());
+  EXPECT_TRUE(text.contains(QStringLiteral("<_Unsigned type=\"Integer\">-294967296</_Unsigned>")));
+  EXPECT_TRUE(text.contains(QStringLiteral("<_Word type=\"Integer\">65535</_Word>")));
+
+  UnsignedForm again(dir.path());
+  EXPECT_EQ(again.unsigned_, 4000000000u);
+  EXPECT_EQ(again.word_, 65535);
+  EXPECT_FALSE(QFile::exists(fileName + kBadFileSuffix));
 }
 
 }  // namespace
