@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QMetaProperty>
 #include <QScreen>
+#include <QtDebug>
 #include <optional>
 
 namespace virn::settings {
@@ -194,7 +195,13 @@ bool TSrzForm::SaveConfig() {
 }
 
 void TSrzForm::closeEvent(QCloseEvent* event) {
-  SaveConfig();
+  // Closing never fails: a setting that cannot be read is reported and the
+  // window goes all the same, the previous file left as it was.
+  try {
+    SaveConfig();
+  } catch (const std::exception& error) {
+    qWarning().noquote() << "Settings not saved:" << error.what();
+  }
   QWidget::closeEvent(event);
 }
 
