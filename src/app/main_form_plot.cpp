@@ -17,11 +17,6 @@
 
 namespace virn::app {
 
-namespace {
-constexpr int kLevelPanel = 3;
-constexpr int kFreqPanel = 4;
-}  // namespace
-
 const QImage& TMainForm::plotBitmap() const {
   return renderer_->Image();
 }
@@ -94,9 +89,9 @@ void TMainForm::PaintBox1MouseMove(int x, int y) {
   marker_.Visir = mnuVisir->isChecked();
   const display::PointerMove move = display::MarkerMouseMove(marker_, PlotInputsNow(), x, y);
   if (!move.InDataArea) return;
-  StatusBar1->setPanelText(kLevelPanel, move.LevelText);
+  StatusBar1->setPanelText(StatusBar::kLevelPanel, move.LevelText);
   if (move.Redraw) DrawPlot();
-  if (move.FreqText) StatusBar1->setPanelText(kFreqPanel, *move.FreqText);
+  if (move.FreqText) StatusBar1->setPanelText(StatusBar::kFreqPanel, *move.FreqText);
 }
 
 void TMainForm::PaintBox1Click() {
@@ -111,8 +106,8 @@ void TMainForm::Edit10KeyDown(int key) {
 void TMainForm::ApplicationEvents1Idle() {
   const QPoint at = PaintBox1->mapFromGlobal(QCursor::pos());
   if (!display::PointerOutsidePlot(at.x(), at.y())) return;
-  StatusBar1->setPanelText(kLevelPanel, QString());
-  StatusBar1->setPanelText(kFreqPanel, QString());
+  StatusBar1->setPanelText(StatusBar::kLevelPanel, QString());
+  StatusBar1->setPanelText(StatusBar::kFreqPanel, QString());
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {

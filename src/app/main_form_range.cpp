@@ -13,8 +13,6 @@ namespace virn::app {
 
 namespace {
 constexpr std::chrono::milliseconds kRetuneWait{10};
-constexpr int kStepPanel = 2;
-constexpr int kSpanPanel = 5;
 constexpr std::int32_t kSpanUnit = 1000000;
 
 bool ValidPlace(int place) {
@@ -76,9 +74,9 @@ void TMainForm::RecomputeRange() {
 }
 
 void TMainForm::ShowRangeStatus() {
-  StatusBar1->setPanelText(kStepPanel, QStringLiteral("Шаг: %1 Гц").arg(SweepStep));
+  StatusBar1->setPanelText(StatusBar::kStepPanel, QStringLiteral("Шаг: %1 Гц").arg(SweepStep));
   const QString span = measure::FreqToStr(static_cast<std::int64_t>(EndFreq) - StartFreq, kSpanUnit, true);
-  StatusBar1->setPanelText(kSpanPanel, QStringLiteral("Полоса обзора: %1 Гц").arg(span));
+  StatusBar1->setPanelText(StatusBar::kSpanPanel, QStringLiteral("Полоса обзора: %1 Гц").arg(span));
 }
 
 TMainForm::RangeCommand TMainForm::RangeToSend() const {

@@ -17,9 +17,6 @@ namespace virn::app {
 
 namespace {
 constexpr std::chrono::milliseconds kGeneratorSetupWait{50};
-constexpr int kDetectorPanel = 6;
-constexpr int kStepPanel = 2;
-constexpr int kSpanPanel = 5;
 }  // namespace
 
 void TMainForm::KlSpeedButton1Click() {
@@ -99,8 +96,8 @@ void TMainForm::mnuGenModeClick() {
 
   if (generator) {
     PageControl1->setCurrentWidget(TabSheet2);
-    StatusBar1->setPanelText(kStepPanel, QString());
-    StatusBar1->setPanelText(kSpanPanel, QString());
+    StatusBar1->setPanelText(StatusBar::kStepPanel, QString());
+    StatusBar1->setPanelText(StatusBar::kSpanPanel, QString());
   } else {
     PageControl1->setCurrentWidget(TabSheet1);
   }
@@ -135,7 +132,8 @@ void TMainForm::ComboBox1Change() {
 void TMainForm::mnuLinearClick() {
   const bool linearDetector = mnuLinear->isChecked();
   instrument_.Send(link::opcode::kDetector, linearDetector ? 1 : 0);
-  StatusBar1->setPanelText(kDetectorPanel, linearDetector ? QStringLiteral("Лин.") : QStringLiteral("Лог."));
+  StatusBar1->setPanelText(StatusBar::kDetectorPanel,
+                           linearDetector ? QStringLiteral("Лин.") : QStringLiteral("Лог."));
 }
 
 bool TMainForm::swipMode() const {

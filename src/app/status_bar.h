@@ -13,6 +13,14 @@ class StatusBar : public QWidget {
   static constexpr int kPanelCount = 7;
   static constexpr int kHeight = 19;
   static constexpr std::array<int, kPanelCount> kPanelWidths = {80, 80, 90, 50, 80, 180, 50};
+  // What each panel shows.
+  static constexpr int kLinkPanel = 0;
+  static constexpr int kVersionPanel = 1;
+  static constexpr int kStepPanel = 2;
+  static constexpr int kLevelPanel = 3;
+  static constexpr int kFreqPanel = 4;
+  static constexpr int kSpanPanel = 5;
+  static constexpr int kDetectorPanel = 6;
 
   explicit StatusBar(QWidget* parent = nullptr);
 
