@@ -108,6 +108,8 @@ class TMainForm : public settings::TSrzForm, private link::LinkHost {
   void SetTriplePart(Triple triple, int place, qint16 value);
   QLineEdit* tripleField(Triple triple, int place) const;
   UpDown* tripleUpDown(Triple triple, int place) const;
+  // The MHz, kHz and Hz texts as the fields show them now.
+  std::array<QString, 3> TripleTexts(Triple triple) const;
 
   // Run control and modes (main_form_run.cpp).
   void KlSpeedButton1Click();  // Start
@@ -122,6 +124,7 @@ class TMainForm : public settings::TSrzForm, private link::LinkHost {
   // Plot and marker (main_form_plot.cpp).
   void DrawPlot();
   display::PlotInputs PlotInputsNow() const;
+  display::LevelScale LevelScaleNow() const;
   std::int32_t PixelToFreq(std::int32_t x) const;
   QString LevelToStr(std::int32_t y) const;
   void mnuVisirClick();
@@ -246,7 +249,10 @@ class TMainForm : public settings::TSrzForm, private link::LinkHost {
   qint16 corrLin0Db_ = 0;
   qint16 corrLin12Db_ = 100;
   qint16 zeroDbAnaliser_ = 0;
-  display::MarkerState marker_;  // Visir mirrors the marker button
+  // The marker's rows and drag state; its Visir follows the marker button, so
+  // handlers reach it through Marker().
+  display::MarkerState& Marker();
+  display::MarkerState marker_;
 
   QToolBar* ToolBar1 = nullptr;
   QToolButton* mnuPrint = nullptr;

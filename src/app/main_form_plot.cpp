@@ -21,6 +21,19 @@ const QImage& TMainForm::plotBitmap() const {
   return renderer_->Image();
 }
 
+display::LevelScale TMainForm::LevelScaleNow() const {
+  display::LevelScale scale;
+  scale.Linear = mnuLinear->isChecked();
+  scale.Calibration = {corrLog0Db_, corrLog40Db_, corrLin0Db_, corrLin12Db_};
+  scale.DecimalSeparator = QLocale().decimalPoint();
+  return scale;
+}
+
+display::MarkerState& TMainForm::Marker() {
+  marker_.Visir = mnuVisir->isChecked();
+  return marker_;
+}
+
 display::PlotInputs TMainForm::PlotInputsNow() const {
   display::PlotInputs in;
   if (mnuGenMode->isChecked()) {
@@ -32,12 +45,8 @@ display::PlotInputs TMainForm::PlotInputsNow() const {
   in.StartFreq = StartFreq;
   in.EndFreq = EndFreq;
   in.SweepStep = SweepStep;
-  for (int place = 0; place < 3; ++place) {
-    in.GenTriple[static_cast<std::size_t>(place)] = tripleField(Triple::Generator, place)->text();
-  }
-  in.Scale.Linear = mnuLinear->isChecked();
-  in.Scale.Calibration = {corrLog0Db_, corrLog40Db_, corrLin0Db_, corrLin12Db_};
-  in.Scale.DecimalSeparator = QLocale().decimalPoint();
+  in.GenTriple = TripleTexts(Triple::Generator);
+  in.Scale = LevelScaleNow();
   in.ZeroDbAnaliser = zeroDbAnaliser_;
   if (drawThread_) in.Samples = display::SamplesOf(*drawThread_);
   in.Visir = mnuVisir->isChecked();
@@ -66,19 +75,18 @@ std::int32_t TMainForm::PixelToFreq(std::int32_t x) const {
 }
 
 QString TMainForm::LevelToStr(std::int32_t y) const {
-  return display::LevelToStr(y, PlotInputsNow().Scale);
+  return display::LevelToStr(y, LevelScaleNow());
 }
 
 void TMainForm::mnuVisirClick() {
-  marker_.Visir = mnuVisir->isChecked();
-  display::ToggleMarker(marker_, marker_.Visir);
+  display::MarkerState& marker = Marker();
+  display::ToggleMarker(marker, marker.Visir);
   DrawPlot();
 }
 
 void TMainForm::PaintBox1MouseDown(Qt::MouseButton button, int x, int y) {
   static_cast<void>(x);  // a click anywhere on the plot moves the marker to its row
-  marker_.Visir = mnuVisir->isChecked();
-  if (display::MarkerMouseDown(marker_, button, y)) DrawPlot();
+  if (display::MarkerMouseDown(Marker(), button, y)) DrawPlot();
 }
 
 void TMainForm::PaintBox1MouseUp(Qt::MouseButton button) {
@@ -86,8 +94,7 @@ void TMainForm::PaintBox1MouseUp(Qt::MouseButton button) {
 }
 
 void TMainForm::PaintBox1MouseMove(int x, int y) {
-  marker_.Visir = mnuVisir->isChecked();
-  const display::PointerMove move = display::MarkerMouseMove(marker_, PlotInputsNow(), x, y);
+  const display::PointerMove move = display::MarkerMouseMove(Marker(), PlotInputsNow(), x, y);
   if (!move.InDataArea) return;
   StatusBar1->setPanelText(StatusBar::kLevelPanel, move.LevelText);
   if (move.Redraw) DrawPlot();
@@ -99,8 +106,7 @@ void TMainForm::PaintBox1Click() {
 }
 
 void TMainForm::Edit10KeyDown(int key) {
-  marker_.Visir = mnuVisir->isChecked();
-  if (display::MarkerKeyDown(marker_, key)) DrawPlot();
+  if (display::MarkerKeyDown(Marker(), key)) DrawPlot();
 }
 
 void TMainForm::ApplicationEvents1Idle() {

@@ -38,22 +38,20 @@ void TMainForm::SetTriplePart(Triple triple, int place, qint16 value) {
   tripleUpDown(triple, place)->setPosition(value);
 }
 
-namespace {
-std::array<QString, 3> FieldTexts(const std::array<QLineEdit*, 3>& fields) {
-  return {fields[0]->text(), fields[1]->text(), fields[2]->text()};
+std::array<QString, 3> TMainForm::TripleTexts(Triple triple) const {
+  return {tripleField(triple, 0)->text(), tripleField(triple, 1)->text(), tripleField(triple, 2)->text()};
 }
-}  // namespace
 
 std::int32_t TMainForm::ReadStartFreq() const {
-  return measure::ReadTriple(FieldTexts(tripleFields_[static_cast<std::size_t>(Triple::Start)]));
+  return measure::ReadTriple(TripleTexts(Triple::Start));
 }
 
 std::int32_t TMainForm::ReadEndFreq() const {
-  return measure::ReadTriple(FieldTexts(tripleFields_[static_cast<std::size_t>(Triple::End)]));
+  return measure::ReadTriple(TripleTexts(Triple::End));
 }
 
 std::int32_t TMainForm::ReadGenFreq() const {
-  return measure::ReadTriple(FieldTexts(tripleFields_[static_cast<std::size_t>(Triple::Generator)]));
+  return measure::ReadTriple(TripleTexts(Triple::Generator));
 }
 
 std::int32_t TMainForm::FreqToWord(std::uint32_t f) const {
