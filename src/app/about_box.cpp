@@ -6,8 +6,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/message_box.h"
 #include "app/version.h"
+#include "widgets/message_box.h"
 
 namespace virn::app {
 
@@ -24,7 +24,7 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
   setWindowTitle(QStringLiteral("О программе"));
   setFixedSize(320, 190);
 
-  auto* name = new QLabel(kApplicationTitle, this);
+  auto* name = new QLabel(widgets::kApplicationTitle, this);
   name->setObjectName(QStringLiteral("ProductName"));
   QFont big = name->font();
   big.setPointSize(20);

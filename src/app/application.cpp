@@ -1,6 +1,6 @@
 #include "app/application.h"
 
-#include "app/message_box.h"
+#include "widgets/message_box.h"
 
 namespace virn::app {
 
@@ -10,7 +10,7 @@ bool Application::notify(QObject* receiver, QEvent* event) {
   try {
     return QApplication::notify(receiver, event);
   } catch (const std::exception& error) {
-    ShowException(error);
+    widgets::ShowException(error);
     return false;
   }
 }

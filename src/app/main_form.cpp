@@ -8,10 +8,10 @@
 #include <thread>
 
 #include "app/about_box.h"
-#include "app/message_box.h"
 #include "app/program_name.h"
 #include "app/status_bar.h"
 #include "settings/klm_api.h"
+#include "widgets/message_box.h"
 
 namespace virn::app {
 
@@ -55,10 +55,10 @@ void TMainForm::FormCreate() {
   drawThread_->Resume();
 
   Timer2.setInterval(kDiscoveryIntervalMs);
-  connect(&Timer2, &QTimer::timeout, this, [this] { Guarded([this] { Timer2Timer(); }); });
+  connect(&Timer2, &QTimer::timeout, this, [this] { widgets::Guarded([this] { Timer2Timer(); }); });
   Timer2.start();
   Timer1.setInterval(kWatchdogIntervalMs);
-  connect(&Timer1, &QTimer::timeout, this, [this] { Guarded([this] { Timer1Timer(); }); });
+  connect(&Timer1, &QTimer::timeout, this, [this] { widgets::Guarded([this] { Timer1Timer(); }); });
 }
 
 void TMainForm::FormShow() {
@@ -83,12 +83,12 @@ void TMainForm::FormDestroy() {
 
 void TMainForm::showEvent(QShowEvent* event) {
   settings::TSrzForm::showEvent(event);
-  if (!event->spontaneous()) Guarded([this] { FormShow(); });
+  if (!event->spontaneous()) widgets::Guarded([this] { FormShow(); });
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
   // Closing never fails: whatever the link does, the window goes.
-  Guarded([this] { FormClose(); });
+  widgets::Guarded([this] { FormClose(); });
   settings::TSrzForm::closeEvent(event);
 }
 
@@ -98,7 +98,7 @@ void TMainForm::ToolButton1Click() {
 
 void TMainForm::ToolButton6Click() {
   settings::ShowHelp(QCoreApplication::applicationDirPath().toStdString(), objectName().toStdString(),
-                     kApplicationTitle.toStdString());
+                     widgets::kApplicationTitle.toStdString());
 }
 
 void TMainForm::N2Click() {

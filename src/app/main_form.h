@@ -27,11 +27,14 @@ class QTabWidget;
 class QToolBar;
 class QToolButton;
 
+namespace virn::widgets {
+class DigitKeyFilter;
+}
+
 namespace virn::app {
 
 class StatusBar;
 class UpDown;
-class DigitKeyFilter;
 
 class TMainForm : public settings::TSrzForm, private link::LinkHost {
   Q_OBJECT
@@ -286,7 +289,7 @@ class TMainForm : public settings::TSrzForm, private link::LinkHost {
   UpDown* UpDown14 = nullptr;
   // Takes the keyboard focus for the marker's arrow keys; placed out of sight.
   QLineEdit* Edit10 = nullptr;
-  DigitKeyFilter* digitFilter_ = nullptr;
+  widgets::DigitKeyFilter* digitFilter_ = nullptr;
   StatusBar* StatusBar1 = nullptr;
 
   QTimer Timer1;  // link watchdog

@@ -11,9 +11,9 @@
 #include <QToolTip>
 
 #include "app/main_form.h"
-#include "app/message_box.h"
 #include "app/status_bar.h"
 #include "display/scale.h"
+#include "widgets/message_box.h"
 
 namespace virn::app {
 
@@ -125,12 +125,12 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
       case QEvent::MouseButtonPress: {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         const QPoint at = mouse->position().toPoint();
-        Guarded([&] { PaintBox1MouseDown(mouse->button(), at.x(), at.y()); });
+        widgets::Guarded([&] { PaintBox1MouseDown(mouse->button(), at.x(), at.y()); });
         return true;
       }
       case QEvent::MouseButtonRelease: {
         const auto* mouse = static_cast<QMouseEvent*>(event);
-        Guarded([&] {
+        widgets::Guarded([&] {
           PaintBox1MouseUp(mouse->button());
           if (PaintBox1->rect().contains(mouse->position().toPoint())) PaintBox1Click();
         });
@@ -138,12 +138,12 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
       }
       case QEvent::MouseMove: {
         const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
-        Guarded([&] { PaintBox1MouseMove(at.x(), at.y()); });
+        widgets::Guarded([&] { PaintBox1MouseMove(at.x(), at.y()); });
         return true;
       }
       case QEvent::Leave:
         // The pointer left the plot: the readouts go, as an idle check would find.
-        Guarded([this] { ApplicationEvents1Idle(); });
+        widgets::Guarded([this] { ApplicationEvents1Idle(); });
         return false;
       default:
         break;
@@ -151,7 +151,7 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
   } else if (watched == Edit10 && event->type() == QEvent::KeyPress) {
     const int key = static_cast<QKeyEvent*>(event)->key();
     if (key == Qt::Key_Up || key == Qt::Key_Down) {
-      Guarded([&] { Edit10KeyDown(key); });
+      widgets::Guarded([&] { Edit10KeyDown(key); });
       return true;
     }
   }

@@ -9,9 +9,9 @@
 #include <thread>
 
 #include "app/main_form.h"
-#include "app/message_box.h"
 #include "app/status_bar.h"
 #include "app/up_down.h"
+#include "widgets/message_box.h"
 
 namespace virn::app {
 
@@ -21,7 +21,7 @@ constexpr std::chrono::milliseconds kGeneratorSetupWait{50};
 
 void TMainForm::KlSpeedButton1Click() {
   if (!Connected()) {
-    AppMessageBox(QStringLiteral("Подключите прибор."), QMessageBox::Warning);
+    widgets::AppMessageBox(QStringLiteral("Подключите прибор."), QMessageBox::Warning);
     return;
   }
   RecomputeRange();

@@ -11,12 +11,12 @@
 #include <QToolBar>
 #include <QToolButton>
 
-#include "app/digit_key_filter.h"
 #include "app/main_form.h"
-#include "app/message_box.h"
 #include "app/status_bar.h"
 #include "app/tool_glyphs.h"
 #include "app/up_down.h"
+#include "widgets/digit_key_filter.h"
+#include "widgets/message_box.h"
 
 namespace virn::app {
 
@@ -155,7 +155,7 @@ QToolButton* TMainForm::addToolButton(const QString& name, const QString& hint, 
 }
 
 void TMainForm::buildWindow() {
-  setWindowTitle(kApplicationTitle);
+  setWindowTitle(widgets::kApplicationTitle);
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint);
   setFixedSize(kClientWidth, kClientHeight);
@@ -243,7 +243,7 @@ void TMainForm::buildWindow() {
       " border-top-left-radius: 2px; border-top-right-radius: 2px; background: #e4e4e4; }"
       "QTabBar::tab:selected { background: palette(window); margin-bottom: -1px; }"
       "QTabBar::tab:!selected { margin-top: 2px; }"));
-  digitFilter_ = new DigitKeyFilter(this);
+  digitFilter_ = new widgets::DigitKeyFilter(this);
   TabSheet1 = new QWidget(PageControl1);
   TabSheet1->setObjectName(QStringLiteral("TabSheet1"));
   TabSheet2 = new QWidget(PageControl1);
@@ -262,11 +262,11 @@ void TMainForm::buildWindow() {
 void TMainForm::connectHandlers() {
   const auto onClick = [this](QToolButton* button, void (TMainForm::*handler)()) {
     connect(button, &QToolButton::clicked, this,
-            [this, handler] { Guarded([this, handler] { (this->*handler)(); }); });
+            [this, handler] { widgets::Guarded([this, handler] { (this->*handler)(); }); });
   };
   onClick(ToolButton1, &TMainForm::ToolButton1Click);
   onClick(ToolButton6, &TMainForm::ToolButton6Click);
-  connect(N2, &QAction::triggered, this, [this] { Guarded([this] { N2Click(); }); });
+  connect(N2, &QAction::triggered, this, [this] { widgets::Guarded([this] { N2Click(); }); });
   onClick(KlSpeedButton1, &TMainForm::KlSpeedButton1Click);
   onClick(KlSpeedButton2, &TMainForm::KlSpeedButton2Click);
   onClick(KlSpeedButton3, &TMainForm::KlSpeedButton3Click);
@@ -276,16 +276,17 @@ void TMainForm::connectHandlers() {
   onClick(mnuAnaliserMode, &TMainForm::mnuGenModeClick);
   onClick(mnuLinear, &TMainForm::mnuLinearClick);
   onClick(mnuVisir, &TMainForm::mnuVisirClick);
-  connect(CheckBox1, &QCheckBox::clicked, this, [this] { Guarded([this] { CheckBox1Click(); }); });
-  connect(CheckBox2, &QCheckBox::clicked, this, [this] { Guarded([this] { CheckBox2Click(); }); });
-  connect(ComboBox1, &QComboBox::activated, this, [this] { Guarded([this] { ComboBox1Change(); }); });
+  connect(CheckBox1, &QCheckBox::clicked, this, [this] { widgets::Guarded([this] { CheckBox1Click(); }); });
+  connect(CheckBox2, &QCheckBox::clicked, this, [this] { widgets::Guarded([this] { CheckBox2Click(); }); });
+  connect(ComboBox1, &QComboBox::activated, this,
+          [this] { widgets::Guarded([this] { ComboBox1Change(); }); });
   for (const auto& triple : {Triple::Start, Triple::End}) {
     for (QLineEdit* field : tripleFields_[static_cast<std::size_t>(triple)]) {
-      connect(field, &QLineEdit::textChanged, this, [this] { Guarded([this] { Edit4Change(); }); });
+      connect(field, &QLineEdit::textChanged, this, [this] { widgets::Guarded([this] { Edit4Change(); }); });
     }
   }
   for (QLineEdit* field : tripleFields_[static_cast<std::size_t>(Triple::Generator)]) {
-    connect(field, &QLineEdit::textChanged, this, [this] { Guarded([this] { Edit2Change(); }); });
+    connect(field, &QLineEdit::textChanged, this, [this] { widgets::Guarded([this] { Edit2Change(); }); });
   }
   connect(Edit15, &QLineEdit::textChanged, this,
           [this] { zeroDbAnaliser_ = static_cast<qint16>(UpDown14->position()); });

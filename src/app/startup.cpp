@@ -5,10 +5,10 @@
 #include <QThread>
 
 #include "app/main_form.h"
-#include "app/message_box.h"
 #include "app/program_name.h"
 #include "link/d2xx_unit.h"
 #include "settings/klm_api.h"
+#include "widgets/message_box.h"
 
 namespace virn::app {
 
@@ -35,17 +35,17 @@ bool EnsureConfigDir(const QString& programName) {
     settings::fsCreateConfigDir(programName.toStdString());
     return true;
   } catch (const std::exception& error) {
-    AppMessageBox(QString::fromUtf8(error.what()), QMessageBox::Critical);
+    widgets::AppMessageBox(QString::fromUtf8(error.what()), QMessageBox::Critical);
     return false;
   }
 }
 
-int RunProgram(link::D2xx& backend) {
+int RunProgram(link::D2xx& backend, const std::function<void(QWidget& mainWindow)>& companion) {
   const QString programName =
       ProgramNameFromFileName(QFileInfo(QApplication::applicationFilePath()).fileName());
   SetProgramName(programName);
   if (!EnsureConfigDir(programName)) return 1;
-  QApplication::setApplicationDisplayName(kApplicationTitle);
+  QApplication::setApplicationDisplayName(widgets::kApplicationTitle);
 
   link::D2XXUnit link(backend);
   link.SetErrorSink(ShowLinkError);
@@ -53,6 +53,7 @@ int RunProgram(link::D2xx& backend) {
   {
     TMainForm mainForm(link);
     mainForm.show();
+    if (companion) companion(mainForm);
     exitCode = QApplication::exec();
   }
   return exitCode;

@@ -3,6 +3,9 @@
 #pragma once
 
 #include <QString>
+#include <functional>
+
+class QWidget;
 
 #include "link/d2xx.h"
 
@@ -15,6 +18,8 @@ bool EnsureConfigDir(const QString& programName);
 
 // Everything after the application object exists: program name, configuration
 // directory, title, main window, message loop. Returns the exit code.
-int RunProgram(link::D2xx& backend);
+// `companion`, when given, runs once the main window is shown, for a window that
+// belongs beside it (the demo's bench); it gets the main window.
+int RunProgram(link::D2xx& backend, const std::function<void(QWidget& mainWindow)>& companion = {});
 
 }  // namespace virn::app

@@ -5,9 +5,9 @@
 #include <stdexcept>
 
 #include "app/about_box.h"
-#include "app/message_box.h"
 #include "app/program_name.h"
 #include "support/modal_watcher.h"
+#include "widgets/message_box.h"
 
 namespace virn::app {
 namespace {
@@ -27,34 +27,35 @@ TEST(VersionLineTest, PreReleaseSaysBeta) {
 }
 
 TEST(ErrorDisplayTest, AddsAFullStopOnlyWhenMissing) {
-  EXPECT_EQ(ErrorDisplayText(QStringLiteral("Ошибка конфигурации.")), QStringLiteral("Ошибка конфигурации."));
-  EXPECT_EQ(ErrorDisplayText(QStringLiteral("'x' is not a valid integer value")),
+  EXPECT_EQ(widgets::ErrorDisplayText(QStringLiteral("Ошибка конфигурации.")),
+            QStringLiteral("Ошибка конфигурации."));
+  EXPECT_EQ(widgets::ErrorDisplayText(QStringLiteral("'x' is not a valid integer value")),
             QStringLiteral("'x' is not a valid integer value."));
-  EXPECT_EQ(ErrorDisplayText(QStringLiteral("FT_Read - General IO error...")),
+  EXPECT_EQ(widgets::ErrorDisplayText(QStringLiteral("FT_Read - General IO error...")),
             QStringLiteral("FT_Read - General IO error..."));
 }
 
 TEST(ErrorDisplayTest, AnEscapedExceptionIsShownAndTheProgramGoesOn) {
-  QApplication::setApplicationDisplayName(kApplicationTitle);
+  QApplication::setApplicationDisplayName(widgets::kApplicationTitle);
   test::ModalWatcher watcher;
   bool after = false;
-  Guarded([] { throw std::runtime_error("Справочная система не установлена"); });
+  widgets::Guarded([] { throw std::runtime_error("Справочная система не установлена"); });
   after = true;
   ASSERT_EQ(watcher.seen().size(), 1u);
   EXPECT_EQ(watcher.seen()[0].text, QStringLiteral("Справочная система не установлена."));
-  EXPECT_EQ(watcher.seen()[0].title, kApplicationTitle);
+  EXPECT_EQ(watcher.seen()[0].title, widgets::kApplicationTitle);
   EXPECT_EQ(watcher.seen()[0].icon, QMessageBox::Critical);
   EXPECT_TRUE(after);
 }
 
 TEST(AppMessageBoxTest, ModalOnTopWithTitleAndIcon) {
-  QApplication::setApplicationDisplayName(kApplicationTitle);
+  QApplication::setApplicationDisplayName(widgets::kApplicationTitle);
   test::ModalWatcher watcher;
-  AppMessageBox(QStringLiteral("Подключите прибор."), QMessageBox::Warning);
+  widgets::AppMessageBox(QStringLiteral("Подключите прибор."), QMessageBox::Warning);
   ASSERT_EQ(watcher.seen().size(), 1u);
   const auto& seen = watcher.seen()[0];
   EXPECT_EQ(seen.text, QStringLiteral("Подключите прибор."));
-  EXPECT_EQ(seen.title, kApplicationTitle);
+  EXPECT_EQ(seen.title, widgets::kApplicationTitle);
   EXPECT_EQ(seen.icon, QMessageBox::Warning);
   EXPECT_TRUE(seen.stayOnTop);
 }

@@ -11,12 +11,12 @@
 #include <QToolButton>
 
 #include "app/about_box.h"
-#include "app/message_box.h"
 #include "app/program_name.h"
 #include "app/status_bar.h"
 #include "settings/klm_api.h"
 #include "support/fake_d2xx.h"
 #include "support/modal_watcher.h"
+#include "widgets/message_box.h"
 
 namespace virn::app {
 namespace {
@@ -29,7 +29,7 @@ struct MainFormFixture : ::testing::Test {
     qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
     settings::SetKlmLibraryDir(VIRN_TEST_BUILD_LIBDIR);
     SetProgramName(QStringLiteral("virn-"));
-    QApplication::setApplicationDisplayName(kApplicationTitle);
+    QApplication::setApplicationDisplayName(widgets::kApplicationTitle);
   }
 };
 

@@ -7,7 +7,7 @@
 #include <exception>
 #include <functional>
 
-namespace virn::app {
+namespace virn::widgets {
 
 inline const QString kApplicationTitle = QStringLiteral("ВИРН");
 
@@ -24,4 +24,4 @@ void ShowException(const std::exception& error);
 // display and the program goes on.
 void Guarded(const std::function<void()>& handler);
 
-}  // namespace virn::app
+}  // namespace virn::widgets

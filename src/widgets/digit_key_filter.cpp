@@ -1,11 +1,11 @@
-#include "app/digit_key_filter.h"
+#include "widgets/digit_key_filter.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
 
 #include "settings/klm_api.h"
 
-namespace virn::app {
+namespace virn::widgets {
 
 bool DigitKeyFilter::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() != QEvent::KeyPress) return QObject::eventFilter(watched, event);
@@ -42,4 +42,4 @@ bool DigitKeyFilter::eventFilter(QObject* watched, QEvent* event) {
   return false;
 }
 
-}  // namespace virn::app
+}  // namespace virn::widgets

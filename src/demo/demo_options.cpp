@@ -1,8 +1,8 @@
-#include "app/demo_options.h"
+#include "demo/demo_options.h"
 
 #include <QCommandLineParser>
 
-namespace virn::app {
+namespace virn::demo {
 
 DemoOptions ParseDemoOptions(const QStringList& arguments) {
   QCommandLineParser parser;
@@ -46,4 +46,4 @@ DemoOptions ParseDemoOptions(const QStringList& arguments) {
   return options;
 }
 
-}  // namespace virn::app
+}  // namespace virn::demo

@@ -1,8 +1,8 @@
-#include "app/demo_options.h"
+#include "demo/demo_options.h"
 
 #include <gtest/gtest.h>
 
-namespace virn::app {
+namespace virn::demo {
 namespace {
 
 DemoOptions Parse(QStringList args) {
@@ -40,4 +40,4 @@ TEST(DemoOptionsTest, RejectsWhatItDoesNotKnow) {
 }
 
 }  // namespace
-}  // namespace virn::app
+}  // namespace virn::demo

@@ -1,8 +1,8 @@
-#include "app/message_box.h"
+#include "widgets/message_box.h"
 
 #include <QApplication>
 
-namespace virn::app {
+namespace virn::widgets {
 
 namespace {
 QString Caption() {
@@ -36,4 +36,4 @@ void Guarded(const std::function<void()>& handler) {
   }
 }
 
-}  // namespace virn::app
+}  // namespace virn::widgets

@@ -5,15 +5,15 @@
 #include <system_error>
 
 #include "app/application.h"
-#include "app/demo_options.h"
 #include "app/startup.h"
+#include "demo/demo_options.h"
 #include "sim/sim_bus.h"
 #include "sim/sim_factory.h"
 #include "sim/wire_log_writer.h"
 
 int main(int argc, char** argv) {
   virn::app::Application application(argc, argv);
-  const virn::app::DemoOptions options = virn::app::ParseDemoOptions(QApplication::arguments());
+  const virn::demo::DemoOptions options = virn::demo::ParseDemoOptions(QApplication::arguments());
   QTextStream err(stderr);
   if (!options.error.isEmpty()) {
     err << options.error << "\n\n" << options.helpText;

@@ -4,7 +4,7 @@
 
 #include <QObject>
 
-namespace virn::app {
+namespace virn::widgets {
 
 class DigitKeyFilter : public QObject {
   Q_OBJECT
@@ -15,4 +15,4 @@ class DigitKeyFilter : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override;
 };
 
-}  // namespace virn::app
+}  // namespace virn::widgets

@@ -5,7 +5,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace virn::app {
+namespace virn::demo {
 
 struct DemoOptions {
   QString wireLogPath;     // empty: no wire log
@@ -18,4 +18,4 @@ struct DemoOptions {
 
 DemoOptions ParseDemoOptions(const QStringList& arguments);
 
-}  // namespace virn::app
+}  // namespace virn::demo
