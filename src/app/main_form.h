@@ -9,6 +9,7 @@
 #include <array>
 #include <memory>
 
+#include "calibration/hosts.h"
 #include "display/marker.h"
 #include "display/plot_renderer.h"
 #include "link/d2xx_unit.h"
@@ -36,7 +37,11 @@ namespace virn::app {
 class StatusBar;
 class UpDown;
 
-class TMainForm : public settings::TSrzForm, private link::LinkHost {
+class TMainForm : public settings::TSrzForm,
+                  private link::LinkHost,
+                  private calibration::OptionsHost,
+                  private calibration::FrequencyCalibrationHost,
+                  private calibration::LevelCalibrationHost {
   Q_OBJECT
   // The published settings, in the order the settings file stores them.
   Q_PROPERTY(qint16 _CorrLog_0Db READ corrLog0Db WRITE setCorrLog0Db)
@@ -86,7 +91,7 @@ class TMainForm : public settings::TSrzForm, private link::LinkHost {
   QTimer& watchdogTimer() { return Timer1; }
   link::InstrumentLink& instrument() { return instrument_; }
   measure::TDrawThread& drawThread() { return *drawThread_; }
-  bool Connected() const { return instrument_.Connected(); }
+  bool Connected() const override { return instrument_.Connected(); }
   bool SweepRunning() const override { return sweepRunning_; }
   // Passes the acquisition thread has handed to the window so far.
   std::uint64_t sweepPasses() const { return sweepPasses_; }
@@ -102,7 +107,9 @@ class TMainForm : public settings::TSrzForm, private link::LinkHost {
   std::int32_t ReadEndFreq() const;
   std::int32_t ReadGenFreq() const;
   std::int32_t FreqToWord(std::uint32_t f) const;
-  void ShowRangeStatus();
+  // The calibrated word of the generator frequency the fields show now.
+  std::int32_t GeneratorWord() const override;
+  void ShowRangeStatus() override;
   void Edit4Change();
   void Edit2Change();
   // Place 0..2 (MHz, kHz, Hz) of a triple: the up-down position; any other
@@ -124,6 +131,11 @@ class TMainForm : public settings::TSrzForm, private link::LinkHost {
   void ComboBox1Change();
   void mnuLinearClick();
 
+  // Options and calibration (main_form_calibration.cpp).
+  void mnuOptionClick();
+  void mnuCorrFreqClick();
+  void mnuCaOutClick();
+
   // Plot and marker (main_form_plot.cpp).
   void DrawPlot();
   display::PlotInputs PlotInputsNow() const;
@@ -143,13 +155,13 @@ class TMainForm : public settings::TSrzForm, private link::LinkHost {
 
   // Published settings.
   qint16 corrLog0Db() const { return corrLog0Db_; }
-  void setCorrLog0Db(qint16 value) { corrLog0Db_ = value; }
+  void setCorrLog0Db(qint16 value) override { corrLog0Db_ = value; }
   qint16 corrLog40Db() const { return corrLog40Db_; }
-  void setCorrLog40Db(qint16 value) { corrLog40Db_ = value; }
+  void setCorrLog40Db(qint16 value) override { corrLog40Db_ = value; }
   qint16 corrLin0Db() const { return corrLin0Db_; }
-  void setCorrLin0Db(qint16 value) { corrLin0Db_ = value; }
+  void setCorrLin0Db(qint16 value) override { corrLin0Db_ = value; }
   qint16 corrLin12Db() const { return corrLin12Db_; }
-  void setCorrLin12Db(qint16 value) { corrLin12Db_ = value; }
+  void setCorrLin12Db(qint16 value) override { corrLin12Db_ = value; }
   qint16 startFreqA() const { return TriplePart(Triple::Start, 0); }
   void setStartFreqA(qint16 value) { SetTriplePart(Triple::Start, 0, value); }
   qint16 startFreqB() const { return TriplePart(Triple::Start, 1); }
@@ -170,14 +182,14 @@ class TMainForm : public settings::TSrzForm, private link::LinkHost {
   void setFreqGenC(qint16 value) { SetTriplePart(Triple::Generator, 2, value); }
   qint16 zeroDbAnaliser() const { return zeroDbAnaliser_; }
   void setZeroDbAnaliser(qint16 value);
-  bool linear() const;
+  bool linear() const override;
   void setLinear(bool value);
   bool visir() const;
   void setVisir(bool value);
   qint32 visirValue() const { return marker_.VisirValue; }
   void setVisirValue(qint32 value) { marker_.VisirValue = value; }
   bool delay() const;
-  void setDelay(bool value);
+  void setDelay(bool value) override;
   bool genMode() const;
   void setGenMode(bool value);
   bool swipMode() const;
@@ -187,15 +199,15 @@ class TMainForm : public settings::TSrzForm, private link::LinkHost {
   qint32 delayIndex() const;
   void setDelayIndex(qint32 value);
   qint32 realFreq() const { return realFreq_; }
-  void setRealFreq(qint32 value);
+  void setRealFreq(qint32 value) override;
   qint32 corrFreq() const { return corrFreq_; }
   void setCorrFreq(qint32 value) { corrFreq_ = value; }
-  qint32 dds() const { return DDS_; }
-  void setDds(qint32 value) { DDS_ = value; }
+  qint32 dds() const override { return DDS_; }
+  void setDds(qint32 value) override { DDS_ = value; }
   bool averaging() const;
-  void setAveraging(bool value);
-  bool vfoDiv() const { return vfoDiv_; }
-  void setVfoDiv(bool value) { vfoDiv_ = value; }
+  void setAveraging(bool value) override;
+  bool vfoDiv() const override { return vfoDiv_; }
+  void setVfoDiv(bool value) override { vfoDiv_ = value; }
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -220,6 +232,11 @@ class TMainForm : public settings::TSrzForm, private link::LinkHost {
   bool GeneratorModeDown() const override;
   void SendGeneratorSetup() override;
   void StopSweep() override { KlSpeedButton2Click(); }
+  // What the options dialog and the wizards use besides the published settings.
+  void SaveSettings() override;
+  void SendGeneratorWord(std::int32_t word) override;
+  std::int32_t LevelReading() const override;
+  void WaitKeepingSweeps(std::chrono::milliseconds duration) override;
   // The start word and the step the instrument gets: start and step halved in
   // analyser mode with _VFOdiv.
   struct RangeCommand {

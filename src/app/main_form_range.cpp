@@ -8,6 +8,7 @@
 #include "app/main_form.h"
 #include "app/status_bar.h"
 #include "app/up_down.h"
+#include "measure/instrument_sequences.h"
 
 namespace virn::app {
 
@@ -101,9 +102,13 @@ void TMainForm::Edit4Change() {
   drawThread_->Paused = false;
 }
 
+std::int32_t TMainForm::GeneratorWord() const {
+  return FreqToWord(static_cast<std::uint32_t>(ReadGenFreq()));
+}
+
 void TMainForm::Edit2Change() {
   if (!Connected()) return;
-  instrument_.Send(link::opcode::kGeneratorWord, FreqToWord(static_cast<std::uint32_t>(ReadGenFreq())));
+  measure::SendGeneratorWord(instrument_, GeneratorWord());
 }
 
 }  // namespace virn::app

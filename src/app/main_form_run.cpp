@@ -5,19 +5,14 @@
 #include <QLineEdit>
 #include <QTabWidget>
 #include <QToolButton>
-#include <chrono>
-#include <thread>
 
 #include "app/main_form.h"
 #include "app/status_bar.h"
 #include "app/up_down.h"
+#include "measure/instrument_sequences.h"
 #include "widgets/message_box.h"
 
 namespace virn::app {
-
-namespace {
-constexpr std::chrono::milliseconds kGeneratorSetupWait{50};
-}  // namespace
 
 void TMainForm::KlSpeedButton1Click() {
   if (!Connected()) {
@@ -48,9 +43,7 @@ void TMainForm::KlSpeedButton1Click() {
 }
 
 void TMainForm::KlSpeedButton2Click() {
-  instrument_.Send(link::opcode::kStop, 0);
-  drawThread_->StopSweeps();
-  drawThread_->Paused = false;
+  measure::StopAcquisition(instrument_, *drawThread_);
   KlSpeedButton1->setEnabled(true);
   KlSpeedButton2->setEnabled(false);
   KlSpeedButton3->setChecked(false);
@@ -108,9 +101,7 @@ void TMainForm::mnuGenModeClick() {
 }
 
 void TMainForm::SendGeneratorSetup() {
-  instrument_.Send(link::opcode::kDdsCoefficient, DDS_);
-  std::this_thread::sleep_for(kGeneratorSetupWait);
-  instrument_.Send(link::opcode::kGeneratorWord, FreqToWord(static_cast<std::uint32_t>(ReadGenFreq())));
+  measure::SendGeneratorSetup(instrument_, DDS_, GeneratorWord());
 }
 
 void TMainForm::CheckBox1Click() {

@@ -276,6 +276,9 @@ void TMainForm::connectHandlers() {
   onClick(mnuAnaliserMode, &TMainForm::mnuGenModeClick);
   onClick(mnuLinear, &TMainForm::mnuLinearClick);
   onClick(mnuVisir, &TMainForm::mnuVisirClick);
+  onClick(mnuOption, &TMainForm::mnuOptionClick);
+  onClick(mnuCorrFreq, &TMainForm::mnuCorrFreqClick);
+  onClick(mnuCaOut, &TMainForm::mnuCaOutClick);
   connect(CheckBox1, &QCheckBox::clicked, this, [this] { widgets::Guarded([this] { CheckBox1Click(); }); });
   connect(CheckBox2, &QCheckBox::clicked, this, [this] { widgets::Guarded([this] { CheckBox2Click(); }); });
   connect(ComboBox1, &QComboBox::activated, this,

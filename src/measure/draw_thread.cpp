@@ -4,6 +4,7 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 
 #include "link/instrument_link.h"
@@ -60,6 +61,12 @@ void TDrawThread::ClearOnSweepDone() {
 
 void TDrawThread::SetSleeper(Sleeper sleeper) {
   sleeper_ = std::move(sleeper);
+}
+
+std::int32_t TDrawThread::MaxSample() const {
+  std::int32_t largest = Samples.front().load(std::memory_order_relaxed);
+  for (const auto& sample : Samples) largest = std::max(largest, sample.load(std::memory_order_relaxed));
+  return largest;
 }
 
 std::chrono::milliseconds TDrawThread::SweepWait() const {

@@ -56,6 +56,10 @@ class TDrawThread {
     return Samples[static_cast<std::size_t>(i - kFirstSample)].load(std::memory_order_relaxed);
   }
 
+  // The largest of the 421 levels as they stand now: the level calibration's
+  // reading. Each level is read whole; levels of two sweeps may mix.
+  std::int32_t MaxSample() const;
+
   // The wait after the sweep command for the current DelayOn and PeriodIndex.
   std::chrono::milliseconds SweepWait() const;
 

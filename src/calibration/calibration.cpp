@@ -1,0 +1,39 @@
+#include "calibration/calibration.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+
+#include "calibration/ca_form.h"
+#include "calibration/ca_freq_form.h"
+#include "calibration/option_form.h"
+#include "calibration/options.h"
+#include "widgets/message_box.h"
+
+namespace virn::calibration {
+
+void RunOptions(QWidget* owner, OptionsHost& host) {
+  TOptionForm form(owner);
+  form.edit2()->setText(QString::number(host.dds()));
+  form.checkBox1()->setChecked(host.vfoDiv());
+  if (form.exec() != QDialog::Accepted) return;
+  ApplyOptions(host, form.AcceptedDds(), form.checkBox1()->isChecked());
+}
+
+void RunFrequencyCalibration(QWidget* owner, FrequencyCalibrationHost& host) {
+  if (!host.Connected()) {
+    widgets::AppMessageBox(kConnectInstrumentText, QMessageBox::Warning);
+    return;
+  }
+  {
+    TCaFreqForm form(owner, host);
+    form.exec();
+  }
+  host.SendGeneratorWord(host.GeneratorWord());
+}
+
+void RunLevelCalibration(QWidget* owner, LevelCalibrationHost& host) {
+  TCaForm form(owner, host);
+  form.exec();
+}
+
+}  // namespace virn::calibration

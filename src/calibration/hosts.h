@@ -1,0 +1,62 @@
+// What the options dialog and the two calibration wizards need of the main
+// window: its settings, the commands it sends and its run controls. Narrow
+// interfaces, so that the dialogs are tested without a main window.
+#pragma once
+
+#include <QtGlobal>
+#include <chrono>
+#include <cstdint>
+
+namespace virn::calibration {
+
+class OptionsHost {
+ public:
+  virtual ~OptionsHost() = default;
+  virtual bool Connected() const = 0;
+  virtual qint32 dds() const = 0;
+  virtual void setDds(qint32 value) = 0;
+  virtual bool vfoDiv() const = 0;
+  virtual void setVfoDiv(bool value) = 0;
+  virtual void ShowRangeStatus() = 0;
+  // The Stop button's action: any running sweep ends, the run buttons return
+  // to their stopped state.
+  virtual void StopSweep() = 0;
+  // Opcode 1 with the DDS coefficient, 50 ms, opcode 8 with the generator word.
+  virtual void SendGeneratorSetup() = 0;
+  // Writes the settings file now, as closing the window would.
+  virtual void SaveSettings() = 0;
+};
+
+class FrequencyCalibrationHost {
+ public:
+  virtual ~FrequencyCalibrationHost() = default;
+  virtual bool Connected() const = 0;
+  // Opcode 8 with this word as it is, while connected.
+  virtual void SendGeneratorWord(std::int32_t word) = 0;
+  // The calibrated word of the generator frequency the main window shows.
+  virtual std::int32_t GeneratorWord() const = 0;
+  virtual void setRealFreq(qint32 value) = 0;
+  virtual void SaveSettings() = 0;
+};
+
+class LevelCalibrationHost {
+ public:
+  virtual ~LevelCalibrationHost() = default;
+  // The linear detector is selected.
+  virtual bool linear() const = 0;
+  // Tick or untick "Задержка" / "Усреднение"; a change runs the box's click action.
+  virtual void setDelay(bool value) = 0;
+  virtual void setAveraging(bool value) = 0;
+  // The largest of the 421 levels of the latest sweep, as they stand now.
+  virtual std::int32_t LevelReading() const = 0;
+  virtual void setCorrLog0Db(qint16 value) = 0;
+  virtual void setCorrLog40Db(qint16 value) = 0;
+  virtual void setCorrLin0Db(qint16 value) = 0;
+  virtual void setCorrLin12Db(qint16 value) = 0;
+  // Waits while the acquisition goes on delivering sweeps; no user input is
+  // taken meanwhile.
+  virtual void WaitKeepingSweeps(std::chrono::milliseconds duration) = 0;
+  virtual void SaveSettings() = 0;
+};
+
+}  // namespace virn::calibration

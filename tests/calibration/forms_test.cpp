@@ -1,0 +1,348 @@
+// The three forms over recording hosts: what they show, the way through the
+// wizards' pages, and what a wrong entry leaves behind.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "calibration/ca_form.h"
+#include "calibration/ca_freq_form.h"
+#include "calibration/calibration.h"
+#include "calibration/option_form.h"
+#include "fake_hosts.h"
+#include "settings/klm_api.h"
+#include "support/modal_driver.h"
+
+namespace virn::calibration {
+namespace {
+
+using test::FakeFrequencyHost;
+using test::FakeLevelHost;
+using test::FakeOptionsHost;
+
+struct Forms : ::testing::Test {
+  Forms() { settings::SetKlmLibraryDir(VIRN_TEST_BUILD_LIBDIR); }
+};
+
+template <typename T>
+T* Child(QWidget& form, const char* name) {
+  auto* child = form.findChild<T*>(QString::fromLatin1(name));
+  EXPECT_NE(child, nullptr) << name;
+  return child;
+}
+
+QPushButton* Button(QWidget& form, const char* name) {
+  return Child<QPushButton>(form, name);
+}
+
+// Buttons as the user sees them: visible, enabled, caption.
+struct ButtonState {
+  bool visible;
+  bool enabled;
+  QString caption;
+  friend bool operator==(const ButtonState&, const ButtonState&) = default;
+};
+ButtonState StateOf(QPushButton* button) {
+  return {button->isVisibleTo(button->window()), button->isEnabled(), button->text()};
+}
+
+TEST_F(Forms, FrequencyWizardOpensOnPageZeroWithTheNominalFrequency) {
+  FakeFrequencyHost host;
+  TCaFreqForm form(nullptr, host);
+  form.show();
+  EXPECT_EQ(form.windowTitle(), QStringLiteral("Калибровка частоты"));
+  EXPECT_EQ(form.size(), QSize(391, 136));
+  EXPECT_EQ(form.Step(), 0);
+  EXPECT_EQ(form.PageShown(), 0);
+  EXPECT_EQ(form.edit1()->text(), QStringLiteral("45000000"));
+  EXPECT_TRUE(form.edit2()->text().isEmpty());
+  EXPECT_EQ(StateOf(Button(form, "KlButton2")), (ButtonState{true, false, QStringLiteral("&Назад")}));
+  EXPECT_EQ(StateOf(Button(form, "KlButton1")), (ButtonState{true, true, QStringLiteral("&Далее")}));
+  EXPECT_EQ(StateOf(Button(form, "KlButton3")), (ButtonState{true, true, QStringLiteral("Отм&ена")}));
+  EXPECT_TRUE(form.PageText(0)->text().startsWith(QStringLiteral("Задайте максимально возможную частоту")));
+  EXPECT_TRUE(host.sent.empty());
+}
+
+TEST_F(Forms, FrequencyWizardWalksThroughItsPages) {
+  FakeFrequencyHost host;
+  TCaFreqForm form(nullptr, host);
+  form.show();
+  // Emptying the nominal field takes "Далее" away; a digit gives it back.
+  form.edit1()->clear();
+  EXPECT_FALSE(Button(form, "KlButton1")->isEnabled());
+  QTest::keyClicks(form.edit1(), QStringLiteral("45000000"));
+  EXPECT_TRUE(Button(form, "KlButton1")->isEnabled());
+
+  Button(form, "KlButton1")->click();
+  EXPECT_EQ(form.PageShown(), 1);
+  EXPECT_EQ(host.sent, std::vector<std::int32_t>{45000000});
+  EXPECT_EQ(StateOf(Button(form, "KlButton2")), (ButtonState{true, true, QStringLiteral("&Назад")}));
+  EXPECT_FALSE(Button(form, "KlButton1")->isEnabled());  // nothing measured yet
+
+  // Back shows page 0 again and sends nothing; Next sends the nominal again.
+  Button(form, "KlButton2")->click();
+  EXPECT_EQ(form.PageShown(), 0);
+  EXPECT_EQ(host.sent.size(), 1u);
+  EXPECT_FALSE(Button(form, "KlButton2")->isEnabled());
+  Button(form, "KlButton1")->click();
+  EXPECT_EQ(host.sent.size(), 2u);
+
+  QTest::keyClicks(form.edit2(), QStringLiteral("45000450"));
+  EXPECT_TRUE(Button(form, "KlButton1")->isEnabled());
+  Button(form, "KlButton1")->click();
+  EXPECT_EQ(form.PageShown(), 2);
+  EXPECT_EQ(host.realFreq, 45000450);
+  EXPECT_EQ(host.saves, 1);
+  EXPECT_FALSE(Button(form, "KlButton1")->isVisibleTo(&form));
+  EXPECT_FALSE(Button(form, "KlButton2")->isVisibleTo(&form));
+  EXPECT_EQ(Button(form, "KlButton3")->text(), QStringLiteral("&Готово"));
+  Button(form, "KlButton3")->click();
+  EXPECT_FALSE(form.isVisible());
+  EXPECT_EQ(host.sent.size(), 2u);  // the wizard itself sends nothing more
+}
+
+TEST_F(Forms, FrequencyWizardFieldsTakeDigitsOnly) {
+  FakeFrequencyHost host;
+  TCaFreqForm form(nullptr, host);
+  form.show();
+  Button(form, "KlButton1")->click();
+  QTest::keyClicks(form.edit2(), QStringLiteral("45a0-00 4,50"));
+  EXPECT_EQ(form.edit2()->text(), QStringLiteral("45000450"));
+}
+
+TEST_F(Forms, AZeroRealFrequencyIsRefusedAndTheWizardStaysOnPageOne) {
+  FakeFrequencyHost host;
+  TCaFreqForm form(nullptr, host);
+  form.show();
+  Button(form, "KlButton1")->click();
+  QTest::keyClicks(form.edit2(), QStringLiteral("0"));
+  virn::test::ModalDriver driver;
+  driver.Then(virn::test::ModalDriver::AcknowledgeMessage());
+  Button(form, "KlButton1")->click();
+  ASSERT_EQ(driver.Messages().size(), 1u);
+  EXPECT_EQ(driver.Messages()[0], kRealFreqRefusedText);
+  EXPECT_EQ(driver.Icons()[0], QMessageBox::Warning);
+  EXPECT_EQ(host.realFreq, 45000000);
+  EXPECT_EQ(host.saves, 0);
+  EXPECT_EQ(form.Step(), 1);
+  EXPECT_EQ(form.PageShown(), 1);
+  EXPECT_EQ(StateOf(Button(form, "KlButton2")), (ButtonState{true, true, QStringLiteral("&Назад")}));
+  EXPECT_EQ(StateOf(Button(form, "KlButton1")), (ButtonState{true, true, QStringLiteral("&Далее")}));
+  // Corrected, the wizard goes on.
+  form.edit2()->setText(QStringLiteral("44999000"));
+  Button(form, "KlButton1")->click();
+  EXPECT_EQ(form.PageShown(), 2);
+  EXPECT_EQ(host.realFreq, 44999000);
+}
+
+TEST_F(Forms, ANumberTooLargeForThirtyTwoBitsShowsTheErrorAndKeepsThePage) {
+  FakeFrequencyHost host;
+  TCaFreqForm form(nullptr, host);
+  form.show();
+  Button(form, "KlButton1")->click();
+  form.edit2()->setText(QStringLiteral("99999999999"));
+  virn::test::ModalDriver driver;
+  driver.Then(virn::test::ModalDriver::AcknowledgeMessage());
+  Button(form, "KlButton1")->click();
+  ASSERT_EQ(driver.Messages().size(), 1u);
+  EXPECT_EQ(driver.Messages()[0], QStringLiteral("'99999999999' is not a valid integer value."));
+  EXPECT_EQ(driver.Icons()[0], QMessageBox::Critical);
+  EXPECT_EQ(form.Step(), 1);
+  EXPECT_EQ(form.PageShown(), 1);
+  EXPECT_EQ(host.realFreq, 45000000);
+  EXPECT_TRUE(Button(form, "KlButton1")->isVisibleTo(&form));
+
+  // The same on page 0: the nominal frequency is not sent and the step stays 0.
+  Button(form, "KlButton2")->click();
+  form.edit1()->setText(QStringLiteral("4500000000"));
+  driver.Then(virn::test::ModalDriver::AcknowledgeMessage());
+  Button(form, "KlButton1")->click();
+  EXPECT_EQ(driver.Messages().size(), 2u);
+  EXPECT_EQ(form.Step(), 0);
+  EXPECT_EQ(form.PageShown(), 0);
+  EXPECT_EQ(host.sent.size(), 1u);
+  EXPECT_FALSE(Button(form, "KlButton2")->isEnabled());
+  form.edit1()->setText(QStringLiteral("45000000"));
+  Button(form, "KlButton1")->click();
+  EXPECT_EQ(form.PageShown(), 1);
+  EXPECT_EQ(host.sent.back(), 45000000);
+}
+
+TEST_F(Forms, FrequencyCalibrationNeedsAnInstrumentAndResendsTheGeneratorWordAfterwards) {
+  FakeFrequencyHost host;
+  host.connected = false;
+  virn::test::ModalDriver driver;
+  driver.Then(virn::test::ModalDriver::AcknowledgeMessage());
+  RunFrequencyCalibration(nullptr, host);
+  ASSERT_EQ(driver.Messages().size(), 1u);
+  EXPECT_EQ(driver.Messages()[0], QStringLiteral("Подключите прибор."));
+  EXPECT_EQ(driver.Icons()[0], QMessageBox::Warning);
+  EXPECT_TRUE(host.sent.empty());
+
+  // Cancelled on page 0 or page 1, the measured frequency stays and the
+  // generator word goes out again.
+  host.connected = true;
+  host.realFreq = 45000450;
+  driver.Then([](QWidget& modal) { Button(modal, "KlButton3")->click(); });
+  RunFrequencyCalibration(nullptr, host);
+  EXPECT_EQ(host.sent, std::vector<std::int32_t>{1000000});
+  driver.Then([](QWidget& modal) {
+    Button(modal, "KlButton1")->click();
+    Child<QLineEdit>(modal, "Edit2")->setText(QStringLiteral("123"));
+    Button(modal, "KlButton3")->click();
+  });
+  RunFrequencyCalibration(nullptr, host);
+  EXPECT_EQ(host.sent, (std::vector<std::int32_t>{1000000, 45000000, 1000000}));
+  EXPECT_EQ(host.realFreq, 45000450);
+  EXPECT_TRUE(driver.Done());
+}
+
+TEST_F(Forms, LevelWizardCaptionAndAttenuatorFollowTheDetector) {
+  FakeLevelHost log;
+  TCaForm logForm(nullptr, log);
+  logForm.show();
+  EXPECT_EQ(logForm.windowTitle(), QStringLiteral("Калибровка уровня (логарифмический детектор)"));
+  EXPECT_TRUE(logForm.PageText(1)->text().contains(QStringLiteral("ослаблением -40dB")));
+  EXPECT_TRUE(logForm.PageText(0)->text().contains(QStringLiteral("50 Ом")));
+  EXPECT_EQ(logForm.size(), QSize(391, 136));
+
+  FakeLevelHost lin;
+  lin.linearDetector = true;
+  TCaForm linForm(nullptr, lin);
+  linForm.show();
+  EXPECT_EQ(linForm.windowTitle(), QStringLiteral("Калибровка уровня (линейный детектор)"));
+  EXPECT_TRUE(linForm.PageText(1)->text().contains(QStringLiteral("ослаблением -12dB")));
+}
+
+TEST_F(Forms, LevelWizardMeasuresOnEnteringPagesOneAndTwoUnderTheHourglass) {
+  FakeLevelHost host;
+  host.readings = {200};
+  TCaForm form(nullptr, host);
+  form.show();
+  EXPECT_EQ(host.Measurements(), 0);
+  EXPECT_EQ(StateOf(Button(form, "KlButton2")), (ButtonState{true, false, QStringLiteral("&Назад")}));
+  EXPECT_TRUE(Button(form, "KlButton1")->isEnabled());
+
+  Button(form, "KlButton1")->click();
+  EXPECT_EQ(form.PageShown(), 1);
+  EXPECT_EQ(host.log0, 51);
+  EXPECT_EQ(host.Measurements(), 1);
+  EXPECT_TRUE(Button(form, "KlButton2")->isEnabled());
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+  // Back measures nothing; Next measures the 0 dB level again.
+  Button(form, "KlButton2")->click();
+  EXPECT_EQ(form.PageShown(), 0);
+  EXPECT_EQ(host.Measurements(), 1);
+  host.readings = {199};
+  Button(form, "KlButton1")->click();
+  EXPECT_EQ(host.log0, 52);
+  EXPECT_EQ(host.Measurements(), 2);
+
+  host.readings = {100};
+  Button(form, "KlButton1")->click();
+  EXPECT_EQ(form.PageShown(), 2);
+  EXPECT_EQ(host.log40, 151);
+  EXPECT_EQ(Button(form, "KlButton3")->text(), QStringLiteral("&Готово"));
+  EXPECT_FALSE(Button(form, "KlButton1")->isVisibleTo(&form));
+  EXPECT_TRUE(host.waitCursorDuringReadings);
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(Forms, CancellingTheLevelWizardOnPageOneKeepsTheNewZeroLevel) {
+  FakeLevelHost host;
+  host.readings = {210};
+  TCaForm form(nullptr, host);
+  form.show();
+  Button(form, "KlButton1")->click();
+  Button(form, "KlButton3")->click();
+  EXPECT_FALSE(form.isVisible());
+  EXPECT_EQ(host.log0, 41);
+  EXPECT_EQ(host.log40, 100);
+}
+
+TEST_F(Forms, OptionsDialogShowsTheSettingsAndAppliesThemOnOk) {
+  FakeOptionsHost host;
+  host.ddsValue = 57;
+  host.vfoDivValue = true;
+  virn::test::ModalDriver driver;
+  driver.Then([](QWidget& modal) {
+    EXPECT_EQ(modal.windowTitle(), QStringLiteral("Настройки"));
+    EXPECT_EQ(modal.size(), QSize(199, 152));
+    auto* field = Child<QLineEdit>(modal, "Edit2");
+    EXPECT_EQ(field->text(), QStringLiteral("57"));
+    EXPECT_EQ(field->width(), 41);
+    EXPECT_TRUE(Child<QCheckBox>(modal, "CheckBox1")->isChecked());
+    EXPECT_EQ(Child<QLabel>(modal, "Label15")->text(), QStringLiteral("Коэффициент DDS:"));
+    EXPECT_EQ(Child<QLabel>(modal, "CheckBox1Caption")->text(),
+              QStringLiteral("Для анализатора спектра требуется частота гетеродина в два раза ниже"));
+    EXPECT_EQ(Button(modal, "KlButton1")->text(), QStringLiteral("&ОК"));
+    EXPECT_TRUE(Button(modal, "KlButton1")->isDefault());
+    EXPECT_EQ(Button(modal, "KlButton2")->text(), QStringLiteral("Отм&ена"));
+    field->clear();
+    QTest::keyClicks(field, QStringLiteral("0x"));  // only the digit gets through
+    // A click on the wrapped caption toggles the box.
+    QTest::mouseClick(Child<QLabel>(modal, "CheckBox1Caption"), Qt::LeftButton);
+    Button(modal, "KlButton1")->click();
+  });
+  RunOptions(nullptr, host);
+  EXPECT_TRUE(driver.Done());
+  EXPECT_EQ(host.ddsValue, 0);
+  EXPECT_FALSE(host.vfoDivValue);
+  EXPECT_TRUE(host.calls.contains(QStringLiteral("StopSweep")));
+  EXPECT_TRUE(host.calls.contains(QStringLiteral("SaveSettings")));
+}
+
+TEST_F(Forms, OptionsDialogStaysOpenOnAnEmptyOrUnreadableField) {
+  FakeOptionsHost host;
+  virn::test::ModalDriver driver;
+  driver.Then([&](QWidget& modal) {
+    auto* field = Child<QLineEdit>(modal, "Edit2");
+    field->clear();
+    Button(modal, "KlButton1")->click();  // the warning, acknowledged by the next step
+    EXPECT_TRUE(modal.isVisible());
+    field->setText(QStringLiteral("99999999999"));
+    Button(modal, "KlButton1")->click();  // the conversion error, likewise
+    EXPECT_TRUE(modal.isVisible());
+    EXPECT_EQ(field->text(), QStringLiteral("99999999999"));
+    EXPECT_TRUE(host.calls.isEmpty());
+    field->setText(QStringLiteral("44"));
+    Button(modal, "KlButton1")->click();
+  });
+  driver.Then(virn::test::ModalDriver::AcknowledgeMessage());
+  driver.Then(virn::test::ModalDriver::AcknowledgeMessage());
+  RunOptions(nullptr, host);
+  ASSERT_EQ(driver.Messages().size(), 2u);
+  EXPECT_EQ(driver.Messages()[0], QStringLiteral("Не указан коэффициент DDS."));
+  EXPECT_EQ(driver.Icons()[0], QMessageBox::Warning);
+  EXPECT_EQ(driver.Messages()[1], QStringLiteral("'99999999999' is not a valid integer value."));
+  EXPECT_EQ(driver.Icons()[1], QMessageBox::Critical);
+  EXPECT_EQ(host.ddsValue, 44);
+}
+
+TEST_F(Forms, CancellingTheOptionsChangesAndSendsNothing) {
+  for (const bool escape : {false, true}) {
+    FakeOptionsHost host;
+    virn::test::ModalDriver driver;
+    driver.Then([escape](QWidget& modal) {
+      Child<QLineEdit>(modal, "Edit2")->setText(QStringLiteral("99"));
+      Child<QCheckBox>(modal, "CheckBox1")->setChecked(true);
+      if (escape) {
+        QTest::keyClick(&modal, Qt::Key_Escape);
+      } else {
+        Button(modal, "KlButton2")->click();
+      }
+    });
+    RunOptions(nullptr, host);
+    EXPECT_TRUE(driver.Done());
+    EXPECT_TRUE(host.calls.isEmpty()) << escape;
+    EXPECT_EQ(host.ddsValue, 43);
+    EXPECT_FALSE(host.vfoDivValue);
+  }
+}
+
+}  // namespace
+}  // namespace virn::calibration
