@@ -307,5 +307,47 @@ TEST_F(ThreadFixture, QueuedHandOffsOfADestroyedThreadAreDropped) {
   EXPECT_EQ(calls.load(), 0);
 }
 
+TEST_F(ThreadFixture, MaxSampleIsTheLargestLevelOfTheLatestSweep) {
+  std::vector<std::uint8_t> levels(421, 20);
+  levels[300] = 201;
+  device.Queue(levels);
+  TDrawThread thread(unit, Immediate());
+  Observe(thread);
+  EXPECT_EQ(thread.MaxSample(), 0);  // nothing measured yet
+  std::atomic<bool> swept{false};
+  thread.SetOnSweepDone([&](TDrawThread& t) {
+    if (device.Reads() >= 421) {
+      swept = true;
+      t.StopSweeps();
+    }
+  });
+  thread.StartSweeps();
+  thread.Resume();
+  WaitUntil([&] { return swept.load(); });
+  thread.Terminate();
+  thread.WaitFor();
+  EXPECT_EQ(thread.MaxSample(), 201);
+}
+
+TEST_F(ThreadFixture, MaxSampleReadWhileTheThreadWritesSeesOnlyLevelsThatWereSent) {
+  // Sweeps of all 16 and all 240 in turn: whatever mix a reading catches, its
+  // largest level is one of the two, never a value made of parts of both.
+  for (int sweep = 0; sweep < 40; ++sweep) device.Queue(std::vector<std::uint8_t>(421, sweep % 2 ? 240 : 16));
+  TDrawThread thread(unit, Immediate());
+  thread.SetSleeper([](std::chrono::milliseconds) {});
+  thread.SetOnSweepDone([](TDrawThread&) {});
+  thread.StartSweeps();
+  thread.Resume();
+  int readings = 0;
+  while (device.Reads() < 40 * 421) {
+    const std::int32_t level = thread.MaxSample();
+    ASSERT_TRUE(level == 0 || level == 16 || level == 240) << level;
+    ++readings;
+  }
+  thread.Terminate();
+  thread.WaitFor();
+  EXPECT_GT(readings, 0);
+}
+
 }  // namespace
 }  // namespace virn::measure
