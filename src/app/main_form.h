@@ -200,7 +200,7 @@ class TMainForm : public settings::TSrzForm,
   void setDelayIndex(qint32 value);
   qint32 realFreq() const { return realFreq_; }
   void setRealFreq(qint32 value) override;
-  qint32 corrFreq() const { return corrFreq_; }
+  qint32 corrFreq() const override { return corrFreq_; }
   void setCorrFreq(qint32 value) { corrFreq_ = value; }
   qint32 dds() const override { return DDS_; }
   void setDds(qint32 value) override { DDS_ = value; }

@@ -63,12 +63,13 @@ void TCaFreqForm::Edit2Change() {
 void TCaFreqForm::UpdatePage() {
   std::optional<FreqStepAction> action;
   try {
-    action = FreqWizardStep(Step(), Edit1->text(), Edit2->text());
+    action = FreqWizardStep(Step(), Edit1->text(), Edit2->text(), host_.corrFreq());
   } catch (const ERealFreqRefused& refused) {
     KeepShownStep();
     widgets::AppMessageBox(QString::fromStdString(refused.what()), QMessageBox::Warning);
-    Edit2->setFocus();
-    Edit2->selectAll();
+    QLineEdit* field = PageShown() == 0 ? Edit1 : Edit2;
+    field->setFocus();
+    field->selectAll();
     return;
   } catch (...) {
     // The conversion error reaches the default error display; the user stays

@@ -35,6 +35,8 @@ class FrequencyCalibrationHost {
   virtual void SendGeneratorWord(std::int32_t word) = 0;
   // The calibrated word of the generator frequency the main window shows.
   virtual std::int32_t GeneratorWord() const = 0;
+  // The nominal frequency the correction refers to.
+  virtual qint32 corrFreq() const = 0;
   virtual void setRealFreq(qint32 value) = 0;
   virtual void SaveSettings() = 0;
 };

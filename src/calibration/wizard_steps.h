@@ -31,14 +31,25 @@ struct WizardView {
 // nothing new.
 std::optional<WizardView> ViewOfStep(int step, bool nextEnabled);
 
-// A measured frequency that cannot be one: every later frequency word would be
-// divided by it.
+// A frequency the calibration cannot use: a measured frequency of zero would
+// divide every later frequency word by zero, a nominal one of zero gives
+// nothing to compare with.
 class ERealFreqRefused : public std::runtime_error {
  public:
-  ERealFreqRefused();
+  explicit ERealFreqRefused(const QString& text);
 };
 inline const QString kRealFreqRefusedText =
     QStringLiteral("Реальная частота должна быть больше нуля. Введите частоту, измеренную частотомером.");
+inline const QString kNominalFreqRefusedText = QStringLiteral("Частота должна быть больше нуля.");
+inline const QString kRealFreqOutOfRangeText =
+    QStringLiteral("Реальная частота слишком далека от заданной. Проверьте показания частотомера.");
+
+// The measured frequency as _RealFreq keeps it: what the instrument puts out
+// for the reference nominal frequency corrFreq. Measured at another nominal
+// frequency, it is scaled by corrFreq / nominal (rounded, ties to even), so the
+// correction holds whatever nominal frequency the user chose. Nullopt when the
+// result does not fit a positive 32-bit integer.
+std::optional<std::int32_t> RealFreqFor(std::int32_t measured, std::int32_t nominal, std::int32_t corrFreq);
 
 struct FreqStepAction {
   WizardView view;
@@ -47,10 +58,11 @@ struct FreqStepAction {
 };
 
 // Step 0 shows the nominal frequency, step 1 sends it, step 2 stores the
-// measured one. Throws measure::EConvertError when the field the step reads is
-// not a 32-bit integer and ERealFreqRefused for a measured frequency of zero or
-// below; nothing is to be applied then.
-std::optional<FreqStepAction> FreqWizardStep(int step, const QString& nominalText, const QString& realText);
+// measured one (see RealFreqFor). Throws measure::EConvertError when a field
+// the step reads is not a 32-bit integer, ERealFreqRefused for a nominal or
+// measured frequency of zero or below; nothing is to be applied then.
+std::optional<FreqStepAction> FreqWizardStep(int step, const QString& nominalText, const QString& realText,
+                                             std::int32_t corrFreq);
 
 enum class LevelMeasurement { None, ZeroLevel, AttenuatedLevel };
 

@@ -46,6 +46,7 @@ struct FakeFrequencyHost : FrequencyCalibrationHost {
   bool Connected() const override { return connected; }
   void SendGeneratorWord(std::int32_t word) override { sent.push_back(word); }
   std::int32_t GeneratorWord() const override { return generatorWord; }
+  qint32 corrFreq() const override { return 45000000; }
   void setRealFreq(qint32 value) override { realFreq = value; }
   void SaveSettings() override { ++saves; }
 };

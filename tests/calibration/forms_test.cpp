@@ -171,6 +171,21 @@ TEST_F(Forms, ANumberTooLargeForThirtyTwoBitsShowsTheErrorAndKeepsThePage) {
   EXPECT_EQ(host.sent.back(), 45000000);
 }
 
+TEST_F(Forms, ANominalFrequencyOfZeroIsRefusedOnPageZeroAndNothingIsSent) {
+  FakeFrequencyHost host;
+  TCaFreqForm form(nullptr, host);
+  form.show();
+  form.edit1()->setText(QStringLiteral("0"));
+  virn::test::ModalDriver driver;
+  driver.Then(virn::test::ModalDriver::AcknowledgeMessage());
+  Button(form, "KlButton1")->click();
+  ASSERT_EQ(driver.Messages().size(), 1u);
+  EXPECT_EQ(driver.Messages()[0], kNominalFreqRefusedText);
+  EXPECT_EQ(form.Step(), 0);
+  EXPECT_EQ(form.PageShown(), 0);
+  EXPECT_TRUE(host.sent.empty());
+}
+
 TEST_F(Forms, FrequencyCalibrationNeedsAnInstrumentAndResendsTheGeneratorWordAfterwards) {
   FakeFrequencyHost host;
   host.connected = false;
