@@ -39,7 +39,10 @@ void TMainForm::WaitKeepingSweeps(std::chrono::milliseconds duration) {
   // no sweep would arrive while the wizard measures. Timers and the hand-off
   // run; clicks and keys wait, so the wizard cannot be re-entered.
   QEventLoop loop;
-  QTimer::singleShot(duration, &loop, &QEventLoop::quit);
+  QTimer timer;
+  timer.setSingleShot(true);
+  connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+  timer.start(duration);
   loop.exec(QEventLoop::ExcludeUserInputEvents);
 }
 

@@ -37,7 +37,7 @@ TCaForm::TCaForm(QWidget* owner, LevelCalibrationHost& host)
                  {kCablePageText, kLogAttenuatorText, kDonePageText}),
       host_(host) {
   setObjectName(QStringLiteral("CaForm"));
-  UpdatePage();
+  TCaForm::UpdatePage();
 }
 
 void TCaForm::showEvent(QShowEvent* event) {

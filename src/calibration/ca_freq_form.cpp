@@ -48,7 +48,7 @@ TCaFreqForm::TCaFreqForm(QWidget* owner, FrequencyCalibrationHost& host)
   Edit2 = AddField(Page(1), "Edit2", QStringLiteral("Реальная частота:"), QString(), keyFilter);
   connect(Edit1, &QLineEdit::textChanged, this, [this] { Edit1Change(); });
   connect(Edit2, &QLineEdit::textChanged, this, [this] { Edit2Change(); });
-  UpdatePage();
+  TCaFreqForm::UpdatePage();
   Edit1->setFocus();
 }
 
