@@ -4,12 +4,18 @@
 
 namespace virn::sim {
 
+namespace {
+
+// A level as a power; NaN (a broken network model) is no signal at all.
+double Power(double levelDb) {
+  return std::isnan(levelDb) ? 0.0 : std::pow(10.0, levelDb / 10.0);
+}
+
+}  // namespace
+
 double LogDetectorReading(const LogDetector& detector, double levelDb) {
-  // Signal and floor add as powers; a level of -inf (or NaN from a broken
-  // network model) leaves the floor alone.
-  const double signal = std::isnan(levelDb) ? 0.0 : std::pow(10.0, levelDb / 10.0);
-  const double floor = std::pow(10.0, detector.floorDb / 10.0);
-  const double totalDb = 10.0 * std::log10(signal + floor);
+  // Signal and floor add as powers; a level of -inf leaves the floor alone.
+  const double totalDb = 10.0 * std::log10(Power(levelDb) + Power(detector.floorDb));
   return detector.zeroDbSample + detector.samplesPerDb * totalDb;
 }
 
@@ -18,8 +24,25 @@ double LinearDetectorReading(const LinearDetector& detector, double levelDb) {
   return std::hypot(amplitude, detector.floorSamples);
 }
 
+double LinearFloorDb(const LinearDetector& detector) {
+  return 20.0 * std::log10(detector.floorSamples / detector.fullScale);
+}
+
 double DetectorModel::Reading(bool linearDetector, double levelDb) const {
   return linearDetector ? LinearDetectorReading(linear, levelDb) : LogDetectorReading(log, levelDb);
+}
+
+double DetectorModel::FloorDb(bool linearDetector) const {
+  return linearDetector ? LinearFloorDb(linear) : log.floorDb;
+}
+
+double FloorShare(double levelDb, double floorDb) {
+  const double floor = Power(floorDb);
+  const double signal = Power(levelDb);
+  // Written out so that infinities and an empty input give a share, not NaN.
+  if (std::isinf(floor) || !(signal + floor > 0)) return 1.0;
+  if (std::isinf(signal)) return 0.0;
+  return floor / (signal + floor);
 }
 
 std::uint8_t ToSampleByte(double reading) {

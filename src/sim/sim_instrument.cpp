@@ -55,9 +55,45 @@ void SimInstrument::SetClockFactor(double factor) {
   model_.clockFactor = factor;
 }
 
+void SimInstrument::SetDetector(const DetectorModel& detector) {
+  std::lock_guard lock(mutex_);
+  model_.detector = detector;
+}
+
 void SimInstrument::SetNoiseRms(double samples) {
   std::lock_guard lock(mutex_);
   model_.noiseRms = samples;
+}
+
+void SimInstrument::SetFloorNoiseRms(double samples) {
+  std::lock_guard lock(mutex_);
+  model_.floorNoiseRms = samples;
+}
+
+void SimInstrument::SetExternalInput(std::optional<CarrierSignal> carrier) {
+  std::lock_guard lock(mutex_);
+  model_.externalInput = carrier;
+}
+
+std::optional<double> SimInstrument::OutputFrequencyHz() const {
+  std::lock_guard lock(mutex_);
+  if (!carrierWord_) return std::nullopt;
+  return static_cast<double>(*carrierWord_) * model_.clockFactor;
+}
+
+void SimInstrument::PowerUp() {
+  std::lock_guard lock(mutex_);
+  carrierWord_.reset();
+}
+
+SweepLevels SimInstrument::LastSweepLevels() const {
+  std::lock_guard lock(mutex_);
+  return lastSweep_;
+}
+
+std::uint64_t SimInstrument::SweepsComputed() const {
+  std::lock_guard lock(mutex_);
+  return sweepsComputed_;
 }
 
 void SimInstrument::SetNoiseSeed(std::uint32_t seed) {
@@ -147,9 +183,11 @@ void SimInstrument::OnCommand(const link::Command& command) {
         // Counted whatever the argument; only "take one sweep" (1) starts one.
         ++s.sweepRequests;
         sweep = command.argument == 1;
+        carrierWord_.reset();
         break;
       case link::opcode::kGeneratorWord:
         s.generatorWord = command.argument;
+        carrierWord_ = static_cast<std::uint32_t>(command.argument);
         break;
       case link::opcode::kVersionQuery:
         if (command.argument == 0) {
@@ -185,6 +223,8 @@ void SimInstrument::OnSweep(const InstrumentState& state) {
     const SweepSettings settings{static_cast<std::uint32_t>(state.startWord), state.stepHz,
                                  state.linearDetector, state.averaging};
     levels = ComputeSweep(model_, settings, rng_);
+    lastSweep_ = levels;
+    ++sweepsComputed_;
   }
   // The instrument measures one point per spacing and sends each level as soon
   // as it has it; a sweep requested during another one waits for it to end.

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <random>
 #include <span>
 #include <string>
@@ -14,6 +15,8 @@
 #include <vector>
 
 #include "link/command_frame.h"
+#include "sim/carrier_signal.h"
+#include "sim/detector_model.h"
 #include "sim/network_model.h"
 #include "sim/sim_device.h"
 #include "sim/sweep_model.h"
@@ -68,15 +71,35 @@ class SimInstrument : public SimDevice {
   // Keeps at most `limit` entries, dropping the oldest first; 0 keeps none.
   void SetWireLogLimit(std::size_t limit);
 
+  // What a frequency counter on the output reads: the real frequency while the
+  // output is a steady carrier, i.e. while the last frequency command was
+  // opcode 8 (the word as unsigned hertz, times the clock factor). Empty after
+  // an opcode 7, which sweeps the output, and from power-up until the first 8.
+  std::optional<double> OutputFrequencyHz() const;
+  // The instrument was connected again: it starts with its output off, as after
+  // any power-up. The frame counters and the wire log carry on.
+  void PowerUp();
+  // The 421 bytes of the latest sweep it measured (all zero before the first),
+  // and how many sweeps it has measured; a muted instrument measures none.
+  SweepLevels LastSweepLevels() const;
+  std::uint64_t SweepsComputed() const;
+
   // The measurement set-up, changeable at any moment from any thread; a change
   // applies from the next sweep request on.
   // The network under test; an empty model restores the default band-pass.
   void SetNetwork(NetworkModel network);
-  // Real output frequency = nominal * factor, for start and step alike.
+  // Real output frequency = nominal * factor, for sweeps and the generator alike.
   void SetClockFactor(double factor);
-  // RMS of the Gaussian noise on each reading, in samples (0: none); averaging
-  // (opcode 13) multiplies it by a quarter.
+  // The detectors' scales and floors.
+  void SetDetector(const DetectorModel& detector);
+  // RMS of the Gaussian noise on each reading, in samples: the part that is
+  // always there, and the part that grows near the detector's floor (both 0:
+  // none). Averaging (opcode 13) multiplies the noise by a quarter.
   void SetNoiseRms(double samples);
+  void SetFloorNoiseRms(double samples);
+  // A signal from outside at the input (the analyser mode's carrier); empty:
+  // the instrument measures its own output through the network again.
+  void SetExternalInput(std::optional<CarrierSignal> carrier);
   // Restarts the noise sequence.
   void SetNoiseSeed(std::uint32_t seed);
   // A muted instrument counts sweep requests but sends no level bytes, as one
@@ -126,6 +149,9 @@ class SimInstrument : public SimDevice {
   MeasurementModel model_;
   std::mt19937 rng_{kDefaultNoiseSeed};
   bool muted_ = false;
+  std::optional<std::uint32_t> carrierWord_;  // opcode 8's word while the output is a steady carrier
+  SweepLevels lastSweep_{};
+  std::uint64_t sweepsComputed_ = 0;
 };
 
 }  // namespace virn::sim

@@ -21,15 +21,29 @@ double PointFrequencyHz(const SweepSettings& settings, double clockFactor, int p
   return static_cast<double>(nominal) * clockFactor;
 }
 
+double InputLevelDb(const MeasurementModel& model, const SweepSettings& settings, double frequencyHz) {
+  if (model.externalInput) {
+    const double realStepHz = static_cast<double>(settings.stepHz) * model.clockFactor;
+    return CarrierSpectrumDb(*model.externalInput, frequencyHz, AnalyserResolutionHz(realStepHz));
+  }
+  return model.network ? model.network(frequencyHz) : BandPassGainDb(BandPassDesign{}, frequencyHz);
+}
+
+double NoiseSigma(const MeasurementModel& model, bool linearDetector, bool averaging, double levelDb) {
+  const double q = FloorShare(levelDb, model.detector.FloorDb(linearDetector));
+  const double sigma = std::hypot(model.noiseRms, model.floorNoiseRms * q);
+  return sigma * (averaging ? model.averagingNoiseFactor : 1.0);
+}
+
 SweepLevels ComputeSweep(const MeasurementModel& model, const SweepSettings& settings, std::mt19937& rng) {
-  const double sigma = model.noiseRms * (settings.averaging ? model.averagingNoiseFactor : 1.0);
-  std::normal_distribution<double> noise(0.0, sigma > 0 ? sigma : 1.0);
+  std::normal_distribution<double> unitNoise(0.0, 1.0);
   SweepLevels levels{};
   for (int i = 0; i < kSweepPoints; ++i) {
     const double f = PointFrequencyHz(settings, model.clockFactor, i);
-    const double gainDb = model.network ? model.network(f) : BandPassGainDb(BandPassDesign{}, f);
-    double reading = model.detector.Reading(settings.linearDetector, gainDb);
-    if (sigma > 0) reading += noise(rng);
+    const double levelDb = InputLevelDb(model, settings, f);
+    double reading = model.detector.Reading(settings.linearDetector, levelDb);
+    const double sigma = NoiseSigma(model, settings.linearDetector, settings.averaging, levelDb);
+    if (sigma > 0) reading += sigma * unitNoise(rng);
     levels[static_cast<std::size_t>(i)] = ToSampleByte(reading);
   }
   return levels;

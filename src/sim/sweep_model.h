@@ -8,8 +8,10 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <random>
 
+#include "sim/carrier_signal.h"
 #include "sim/detector_model.h"
 #include "sim/network_model.h"
 
@@ -33,15 +35,26 @@ struct SweepSettings {
   bool averaging = false;       // opcode 13
 };
 
-// Everything about the measurement that the host does not set.
+// The reference clock of a typical instrument before frequency calibration.
+inline constexpr double kDefaultClockFactor = 1.0 + 10e-6;
+
+// Everything about the measurement that the host does not set. The defaults
+// are an instrument as it comes, with the errors the calibrations correct.
 struct MeasurementModel {
   NetworkModel network;  // empty: the default band-pass filter
+  // Set: a signal from outside is at the input, and the detector sees its
+  // spectrum instead of the instrument's own output through the network.
+  std::optional<CarrierSignal> externalInput;
   DetectorModel detector;
-  double noiseRms = 1.0;               // Gaussian noise on each reading, in samples
+  // The noise on each reading, in samples: a part that is always there and a
+  // part that grows as the signal sinks into the detector's floor (see
+  // NoiseSigma).
+  double noiseRms = 0.15;
+  double floorNoiseRms = 2.0;
   double averagingNoiseFactor = 0.25;  // averaging on: the noise is multiplied by this
   // The instrument's reference clock error: what it really puts out for a
   // nominal frequency is nominal * clockFactor. 1 is an exact clock.
-  double clockFactor = 1.0;
+  double clockFactor = kDefaultClockFactor;
 };
 
 // The frequency, in Hz, the instrument really measures point i at. The start
@@ -49,7 +62,19 @@ struct MeasurementModel {
 // sends equals the frequency.
 double PointFrequencyHz(const SweepSettings& settings, double clockFactor, int point);
 
-// The 421 level bytes of one sweep, drawing the noise from `rng`.
+// The level in dB the detector sees at a real frequency: the network's gain, or
+// the external carrier's spectrum through the analyser's selectivity for the
+// sweep's real step.
+double InputLevelDb(const MeasurementModel& model, const SweepSettings& settings, double frequencyHz);
+
+// The RMS noise of one reading, in samples. A log detector's noise grows as the
+// signal sinks into its floor: sqrt(noiseRms^2 + (floorNoiseRms * q)^2) with q
+// the floor's share of the power (FloorShare), times averagingNoiseFactor with
+// averaging on.
+double NoiseSigma(const MeasurementModel& model, bool linearDetector, bool averaging, double levelDb);
+
+// The 421 level bytes of one sweep, drawing the noise from `rng`. A point with
+// no noise draws nothing.
 SweepLevels ComputeSweep(const MeasurementModel& model, const SweepSettings& settings, std::mt19937& rng);
 
 }  // namespace virn::sim

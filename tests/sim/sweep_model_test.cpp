@@ -1,7 +1,8 @@
 // One sweep apart from the bus: the period table, the frequency of each point
 // (with a clock error), the levels the model network gives through each
-// detector, and the noise: repeatable from a seed, smaller with averaging, never
-// wrapping a byte around.
+// detector, and the noise: repeatable from a seed, growing towards the floor,
+// smaller with averaging, never wrapping a byte around. Then the defaults of an
+// instrument as it comes, and an external carrier in place of the network.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -22,10 +23,29 @@ using namespace std::chrono_literals;
 constexpr SweepSettings kDefaultRange{
     .startWord = 100000, .stepHz = 118810, .linearDetector = false, .averaging = false};
 
-MeasurementModel Quiet(NetworkModel network = {}) {
+// The program's uncalibrated scale (251 at 0 dB, 2.5 samples a dB, 240 full
+// scale linear) on an exact clock, so that the logic below reads in round numbers.
+MeasurementModel OnProgramScale(NetworkModel network = {}) {
   MeasurementModel model;
   model.network = std::move(network);
+  model.detector = {.log = {.zeroDbSample = 251, .samplesPerDb = 2.5, .floorDb = -80},
+                    .linear = {.fullScale = 240, .floorSamples = 1.5}};
+  model.clockFactor = 1.0;
+  return model;
+}
+
+// Only the noise that is always there, of one sample.
+MeasurementModel Flat(NetworkModel network = {}) {
+  MeasurementModel model = OnProgramScale(std::move(network));
+  model.noiseRms = 1;
+  model.floorNoiseRms = 0;
+  return model;
+}
+
+MeasurementModel Quiet(NetworkModel network = {}) {
+  MeasurementModel model = OnProgramScale(std::move(network));
   model.noiseRms = 0;
+  model.floorNoiseRms = 0;
   return model;
 }
 
@@ -142,7 +162,7 @@ TEST(SweepLevels, DetectorSetsTheScale) {
 }
 
 TEST(SweepNoise, SameSeedSameBytesOtherSeedOtherBytes) {
-  const MeasurementModel model;
+  const MeasurementModel model = Flat();
   std::mt19937 a(7), b(7), c(8);
   const SweepLevels first = ComputeSweep(model, kDefaultRange, a);
   EXPECT_EQ(first, ComputeSweep(model, kDefaultRange, b));
@@ -151,8 +171,7 @@ TEST(SweepNoise, SameSeedSameBytesOtherSeedOtherBytes) {
 }
 
 TEST(SweepNoise, AboutOneSampleRmsAndAQuarterWithAveraging) {
-  MeasurementModel model;
-  model.network = ThroughLine();
+  const MeasurementModel model = Flat(ThroughLine());
   std::mt19937 rng(3);
   std::vector<double> plain, averaged;
   SweepSettings settings = kDefaultRange;
@@ -172,22 +191,113 @@ TEST(SweepNoise, AboutOneSampleRmsAndAQuarterWithAveraging) {
 }
 
 TEST(SweepNoise, NeverWrapsAByteAroundAtEitherEnd) {
-  MeasurementModel top;
-  top.network = ThroughLine();  // 251, close to 255
+  MeasurementModel top = Flat(ThroughLine());  // 251, close to 255
   top.noiseRms = 4;
   std::mt19937 rng(5);
   const SweepLevels high = ComputeSweep(top, kDefaultRange, rng);
   EXPECT_GT(*std::min_element(high.begin(), high.end()), 230);
   EXPECT_GT(std::count(high.begin(), high.end(), 255), 50);
 
-  MeasurementModel bottom;
-  bottom.network = Attenuator(-200);  // the linear floor, about 1.5
+  MeasurementModel bottom = Flat(Attenuator(-200));  // the linear floor, about 1.5
   bottom.noiseRms = 4;
   SweepSettings linear = kDefaultRange;
   linear.linearDetector = true;
   const SweepLevels low = ComputeSweep(bottom, linear, rng);
   EXPECT_LT(*std::max_element(low.begin(), low.end()), 25);
   EXPECT_GT(std::count(low.begin(), low.end(), 0), 50);
+}
+
+TEST(SweepNoise, GrowsAsTheSignalSinksIntoTheDetectorFloor) {
+  MeasurementModel model;
+  model.noiseRms = 0.15;
+  model.floorNoiseRms = 2.0;
+  // Strong signals: the noise that is always there.
+  EXPECT_NEAR(NoiseSigma(model, false, false, 0), 0.15, 1e-6);
+  EXPECT_NEAR(NoiseSigma(model, false, false, -40), std::hypot(0.15, 2e-4), 1e-9);
+  // At the floor it shares half the power; below it, all.
+  EXPECT_NEAR(NoiseSigma(model, false, false, -80), std::hypot(0.15, 1.0), 1e-9);
+  EXPECT_NEAR(NoiseSigma(model, false, false, -200), std::hypot(0.15, 2.0), 1e-9);
+  EXPECT_NEAR(NoiseSigma(model, false, true, -200), 0.25 * std::hypot(0.15, 2.0), 1e-9);
+  // The linear detector's floor lies where its amplitude floor does, near -43.7 dB.
+  const double linearFloorDb = LinearFloorDb(model.detector.linear);
+  EXPECT_NEAR(NoiseSigma(model, true, false, linearFloorDb), std::hypot(0.15, 1.0), 1e-9);
+  const double floorPower = (1.5 / 230) * (1.5 / 230);
+  EXPECT_NEAR(NoiseSigma(model, true, false, -40), std::hypot(0.15, 2.0 * floorPower / (1e-4 + floorPower)),
+              1e-9);
+  // What the network gives as NaN is no signal, so all floor.
+  EXPECT_NEAR(NoiseSigma(model, false, false, std::nan("")), std::hypot(0.15, 2.0), 1e-9);
+  model.noiseRms = 0;
+  model.floorNoiseRms = 0;
+  EXPECT_EQ(NoiseSigma(model, false, false, -200), 0);
+}
+
+// A number of sweeps of one model at the default range, all bytes in one list.
+std::vector<double> Bytes(const MeasurementModel& model, int sweeps, bool averaging = false) {
+  std::mt19937 rng(42);
+  SweepSettings settings = kDefaultRange;
+  settings.averaging = averaging;
+  std::vector<double> bytes;
+  for (int sweep = 0; sweep < sweeps; ++sweep) {
+    for (const std::uint8_t b : ComputeSweep(model, settings, rng)) bytes.push_back(b);
+  }
+  return bytes;
+}
+
+TEST(DefaultModel, ClockIsTenPpmFastForEveryPoint) {
+  const MeasurementModel model;
+  EXPECT_DOUBLE_EQ(model.clockFactor, 1 + 10e-6);
+  const SweepSettings fixed{.startWord = 45000000, .stepHz = 0, .linearDetector = false, .averaging = false};
+  EXPECT_NEAR(PointFrequencyHz(fixed, model.clockFactor, 0), 45000450, 1e-6);
+  EXPECT_NEAR(PointFrequencyHz(kDefaultRange, model.clockFactor, 420), 50000200 * (1 + 10e-6), 1e-6);
+}
+
+TEST(DefaultModel, ThroughLineReads236NearlyAlwaysAndNever251) {
+  MeasurementModel model;
+  model.network = ThroughLine();
+  for (const bool averaging : {false, true}) {
+    const std::vector<double> bytes = Bytes(model, 20, averaging);
+    const auto at236 = std::count(bytes.begin(), bytes.end(), 236.0);
+    EXPECT_GE(static_cast<double>(at236), 0.99 * static_cast<double>(bytes.size())) << averaging;
+    EXPECT_EQ(std::count(bytes.begin(), bytes.end(), 251.0), 0);
+    for (const double b : bytes) ASSERT_NEAR(b, 236, 1) << averaging;
+  }
+}
+
+TEST(DefaultModel, FortyDecibelsDownAre112SamplesLower) {
+  MeasurementModel model;
+  model.network = Attenuator(-40);
+  const std::vector<double> bytes = Bytes(model, 20);
+  const auto at124 = std::count(bytes.begin(), bytes.end(), 124.0);
+  EXPECT_GE(static_cast<double>(at124), 0.99 * static_cast<double>(bytes.size()));
+  for (const double b : bytes) ASSERT_NEAR(b, 124, 1);
+}
+
+TEST(DefaultModel, NearTheFloorTheCurveIsVisiblyNoisy) {
+  MeasurementModel model;
+  model.network = Attenuator(-200);
+  const Spread open = SpreadOf(Bytes(model, 10));
+  EXPECT_NEAR(open.mean, 12, 0.3);
+  EXPECT_GT(open.deviation, 1.7);
+  EXPECT_LT(open.deviation, 2.3);
+  // Averaging quiets it, as on the instrument.
+  EXPECT_LT(SpreadOf(Bytes(model, 10, true)).deviation, 0.7);
+  // At the floor itself half the power is noise: about one sample.
+  model.network = Attenuator(-80);
+  const Spread atFloor = SpreadOf(Bytes(model, 10));
+  EXPECT_GT(atFloor.deviation, 0.8);
+  EXPECT_LT(atFloor.deviation, 1.25);
+  // The default band-pass: quiet in its passband, noisy in its stop bands.
+  model.network = nullptr;
+  const std::vector<double> filter = Bytes(model, 10);
+  std::vector<double> passband, stopBand;
+  for (std::size_t i = 0; i < filter.size(); ++i) {
+    const std::size_t point = i % kSweepPoints;
+    if (point >= 160 && point <= 175) passband.push_back(filter[i]);
+    if (point <= 20) stopBand.push_back(filter[i]);
+  }
+  EXPECT_NEAR(SpreadOf(passband).mean, 232, 0.5);  // 236 - 2.8 * 1.5 dB insertion loss
+  EXPECT_LT(SpreadOf(passband).deviation, 0.3);
+  EXPECT_GT(SpreadOf(stopBand).deviation, 1.7);
 }
 
 TEST(SweepNoise, ZeroNoiseDrawsNothingFromTheGenerator) {
