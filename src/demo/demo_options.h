@@ -1,5 +1,5 @@
 // Command-line options of virn-demo. They shape only the simulated instrument
-// and the bus around it; the program itself takes no options.
+// and the bus and bench around it; the program itself takes no options.
 #pragma once
 
 #include <QString>
@@ -9,6 +9,7 @@ namespace virn::demo {
 
 struct DemoOptions {
   QString wireLogPath;     // empty: no wire log
+  QString benchPath;       // empty: no bench script
   bool instrument = true;  // plug the simulated instrument at start
   int otherDevices = 0;    // silent FTDI devices listed before the instrument
   bool showHelp = false;

@@ -1,12 +1,18 @@
 // virn-demo: the same program on a simulated instrument, for trying it without
 // hardware. Only the bus differs; the program runs exactly as with a device.
+// Beside it the bench window, and optionally a bench script, change what
+// surrounds the instrument while it runs.
 #include <QTextStream>
+#include <iostream>
 #include <memory>
 #include <system_error>
 
 #include "app/application.h"
 #include "app/startup.h"
+#include "demo/bench_script.h"
+#include "demo/bench_window.h"
 #include "demo/demo_options.h"
+#include "sim/bench.h"
 #include "sim/sim_bus.h"
 #include "sim/sim_factory.h"
 #include "sim/wire_log_writer.h"
@@ -34,11 +40,32 @@ int main(int argc, char** argv) {
     }
   }
 
+  // Declared in this order so that they go in the reverse one: the window and
+  // the script, which work through the bench, before the bench, and all of
+  // them before the instrument and the bus.
   virn::sim::SimBus bus;
   virn::sim::TypicalBusOptions busOptions;
   busOptions.plugInstrument = options.instrument;
   busOptions.otherDevices = options.otherDevices;
   if (wireLog) busOptions.sink = wireLog->Sink();
-  [[maybe_unused]] const virn::sim::TypicalBus devices = virn::sim::PopulateTypicalBus(bus, busOptions);
-  return virn::app::RunProgram(bus);
+  const virn::sim::TypicalBus devices = virn::sim::PopulateTypicalBus(bus, busOptions);
+  virn::sim::Bench bench(bus, devices.instrument);
+
+  std::unique_ptr<virn::demo::BenchScript> script;
+  if (!options.benchPath.isEmpty()) {
+    try {
+      script = std::make_unique<virn::demo::BenchScript>(options.benchPath.toStdString(), bench, std::cout,
+                                                         std::cerr);
+    } catch (const std::system_error& error) {
+      err << QString::fromLocal8Bit(error.what()) << "\n";
+      return 2;
+    }
+  }
+
+  std::unique_ptr<virn::demo::BenchWindow> window;
+  return virn::app::RunProgram(bus, [&](QWidget& mainWindow) {
+    window = std::make_unique<virn::demo::BenchWindow>(bench);
+    window->PlaceBeside(mainWindow);
+    window->show();
+  });
 }

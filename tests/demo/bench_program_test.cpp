@@ -1,0 +1,240 @@
+// The real virn-demo executable driven through its bench script: an unplug and a
+// plug make the program find the instrument again, the two output lines come on
+// stdout, and a wrong line is reported while the program runs on. On a private
+// X server: the bench window opens beside the main window, and closing the main
+// window ends the program while the bench is open and nobody writes the script.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QMap>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTemporaryFile>
+#include <QThread>
+#include <QThreadPool>
+#include <QToolButton>
+#include <functional>
+
+#include "app/main_form.h"
+#include "link/d2xx_unit.h"
+#include "sim/sim_bus.h"
+#include "support/sanitizer_rules.h"
+#include "support/scoped_env.h"
+#include "support/xvfb_server.h"
+
+namespace {
+
+constexpr char kVersionQuery[] = " 09 00 00 00 00";
+
+// Idle pool threads left by earlier widget tests would make the forks that
+// start programs multi-threaded ones, after which ThreadSanitizer ends this
+// process at its next new thread.
+void EndIdlePoolThreads() {
+  QThreadPool::globalInstance()->waitForDone();
+}
+
+struct BenchDemoRun {
+  QTemporaryDir home;
+  QTemporaryFile suppressions;
+  QProcess process;
+  QString logPath = home.filePath(QStringLiteral("wire.log"));
+  QString fifoPath = home.filePath(QStringLiteral("bench.fifo"));
+  QByteArray out;
+  QByteArray err;
+  int writer = -1;
+
+  // An empty display runs the program offscreen.
+  explicit BenchDemoRun(const QString& display = {}) {
+    EndIdlePoolThreads();
+    EXPECT_EQ(::mkfifo(fifoPath.toLocal8Bit().constData(), 0600), 0);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    if (display.isEmpty()) {
+      env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    } else {
+      env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+      env.insert(QStringLiteral("DISPLAY"), display);
+    }
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path());
+    // As in the test programs: the system's libraries leave allocations at exit,
+    // and Qt's locks are invisible to ThreadSanitizer.
+    env.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
+    suppressions.setFileTemplate(home.filePath(QStringLiteral("tsan-XXXXXX.supp")));
+    if (suppressions.open()) {
+      suppressions.write(virn::test::kTsanQtSuppressions);
+      suppressions.flush();
+      env.insert(QStringLiteral("TSAN_OPTIONS"), QStringLiteral("suppressions=") + suppressions.fileName());
+    }
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(VIRN_TEST_BUILD_BINDIR "/virn-demo"),
+                  {QStringLiteral("--wire-log"), logPath, QStringLiteral("--bench"), fifoPath});
+  }
+  ~BenchDemoRun() {
+    if (writer >= 0) ::close(writer);
+    process.kill();
+    process.waitForFinished(10000);
+  }
+  // The program holds the FIFO open for reading and writing, so this never waits.
+  bool Send(const QByteArray& lines) {
+    if (writer < 0) writer = ::open(fifoPath.toLocal8Bit().constData(), O_WRONLY | O_CLOEXEC);
+    return writer >= 0 &&
+           ::write(writer, lines.constData(), static_cast<std::size_t>(lines.size())) == lines.size();
+  }
+  int Count(const QString& bytes) const {
+    QFile file(logPath);
+    if (!file.open(QIODevice::ReadOnly)) return 0;
+    int n = 0;
+    for (const QString& line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'))) {
+      n += line.endsWith(bytes) ? 1 : 0;
+    }
+    return n;
+  }
+  // Polls the log and the program's output until `done`; false if it never held
+  // within a bound far beyond what a correct run needs.
+  bool Until(const std::function<bool()>& done, int boundMs = 30000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+      if (timer.elapsed() > boundMs || process.state() != QProcess::Running) return false;
+      process.waitForReadyRead(20);
+      out += process.readAllStandardOutput();
+      err += process.readAllStandardError();
+    }
+    return true;
+  }
+  QStringList OutLines() const { return QString::fromUtf8(out).split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
+};
+
+TEST(BenchProgramTest, UnplugAndPlugMakeTheProgramFindTheInstrumentAgain) {
+  BenchDemoRun demo;
+  ASSERT_TRUE(demo.process.waitForStarted(10000));
+  ASSERT_TRUE(demo.Until([&] { return demo.Count(kVersionQuery) == 1; }));
+  ASSERT_TRUE(demo.Send("# pull the cable\nunplug\n"));
+  // Unplugged, nothing reaches the instrument: the program's watchdog notices on
+  // its next poll and its discovery finds nobody.
+  QThread::msleep(1000);
+  EXPECT_EQ(demo.Count(kVersionQuery), 1);
+  ASSERT_TRUE(demo.Send("plug\n"));
+  // The watchdog polls every 5 s; discovery then asks the instrument again.
+  EXPECT_TRUE(demo.Until([&] { return demo.Count(kVersionQuery) >= 2; }, 20000));
+  EXPECT_EQ(demo.process.state(), QProcess::Running);
+  EXPECT_TRUE(demo.err.isEmpty() || !demo.err.contains("bench line")) << demo.err.toStdString();
+}
+
+TEST(BenchProgramTest, WrongLineIsReportedAndTheProgramAnswersTheNextOnes) {
+  BenchDemoRun demo;
+  ASSERT_TRUE(demo.process.waitForStarted(10000));
+  ASSERT_TRUE(demo.Until([&] { return demo.Count(kVersionQuery) == 1; }));
+  ASSERT_TRUE(demo.Send("dut through\nbogus 1 2\n"));
+  ASSERT_TRUE(demo.Until([&] { return demo.err.contains("\n") && demo.err.contains("bench line 2"); }))
+      << demo.err.toStdString();
+  EXPECT_TRUE(demo.err.contains("virn-demo: bench line 2: unknown command 'bogus'\n"))
+      << demo.err.toStdString();
+
+  ASSERT_TRUE(demo.Send("counter\nlevels\n"));
+  ASSERT_TRUE(demo.Until([&] { return demo.OutLines().size() >= 2; })) << demo.out.toStdString();
+  const QStringList lines = demo.OutLines();
+  EXPECT_TRUE(QRegularExpression(QStringLiteral("^counter: (\\d+ Hz|no signal)$")).match(lines[0]).hasMatch())
+      << lines[0].toStdString();
+  EXPECT_TRUE(QRegularExpression(QStringLiteral("^levels:( \\d{1,3}){421}$")).match(lines[1]).hasMatch())
+      << lines[1].left(80).toStdString();
+  EXPECT_EQ(demo.process.state(), QProcess::Running);
+}
+
+// Where the exit button's centre lies in the main window's client area. As
+// the app's own end-to-end tests find it: the host libraries stay unloaded, so
+// no thread of theirs outlives the form into the forks that follow.
+QPoint ExitButtonCentre() {
+  QTemporaryDir config;
+  const virn::test::ScopedEnv home("XDG_CONFIG_HOME", config.path().toStdString());
+  virn::sim::SimBus bus;
+  virn::link::D2XXUnit unit(bus);
+  virn::app::TMainForm form(unit);
+  form.show();
+  auto* button = form.findChild<QToolButton*>(QStringLiteral("ToolButton1"));
+  return button != nullptr ? button->mapTo(&form, button->rect().center()) : QPoint(-1, -1);
+}
+
+struct XWindow {
+  QString id;
+  QRect geometry;
+};
+
+// The first visible window whose title matches, with its place on the screen.
+XWindow FindXWindow(virn::test::XvfbServer& x, const QString& title) {
+  bool ok = false;
+  XWindow window;
+  window.id = x.run(QStringLiteral("xdotool"),
+                    {QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
+                     QStringLiteral("--name"), title},
+                    &ok)
+                  .section(QLatin1Char('\n'), 0, 0);
+  if (!ok || window.id.isEmpty()) return {};
+  // "X=..", "Y=..", "WIDTH=..", "HEIGHT=.." lines.
+  const QString shell =
+      x.run(QStringLiteral("xdotool"),
+            {QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), window.id}, &ok);
+  QMap<QString, int> values;
+  for (const QString& line : shell.split(QLatin1Char('\n'))) {
+    values[line.section(QLatin1Char('='), 0, 0)] = line.section(QLatin1Char('='), 1).toInt();
+  }
+  window.geometry = QRect(values[QStringLiteral("X")], values[QStringLiteral("Y")],
+                          values[QStringLiteral("WIDTH")], values[QStringLiteral("HEIGHT")]);
+  return window;
+}
+
+TEST(BenchProgramTest, BenchOpensBesideTheMainWindowAndClosingTheMainWindowEndsTheProgram) {
+  const QPoint exit = ExitButtonCentre();
+  ASSERT_GE(exit.x(), 0);
+  EndIdlePoolThreads();
+  virn::test::XvfbServer x;
+  ASSERT_FALSE(x.display().isEmpty()) << "Xvfb did not start (scripts/setup-debian.sh installs it)";
+  BenchDemoRun demo(x.display());
+  ASSERT_TRUE(demo.process.waitForStarted(10000));
+  ASSERT_TRUE(demo.Until([&] { return demo.Count(kVersionQuery) == 1; }));
+  const XWindow main = FindXWindow(x, QStringLiteral("ВИРН"));
+  const XWindow bench = FindXWindow(x, QStringLiteral("Стенд"));
+  ASSERT_FALSE(main.id.isEmpty()) << "xdotool found no window (scripts/setup-debian.sh installs xdotool)";
+  ASSERT_FALSE(bench.id.isEmpty());
+  EXPECT_NE(main.id, bench.id);
+  // No window manager here, so no frames: the bench starts where the main window ends.
+  EXPECT_EQ(bench.geometry.left(), main.geometry.right() + 1)
+      << main.geometry.right() << " " << bench.geometry.left();
+  EXPECT_EQ(bench.geometry.top(), main.geometry.top());
+
+  bool ok = false;
+  x.run(QStringLiteral("xdotool"),
+        {QStringLiteral("mousemove"), QStringLiteral("--window"), main.id, QString::number(exit.x()),
+         QString::number(exit.y()), QStringLiteral("click"), QStringLiteral("1")},
+        &ok);
+  ASSERT_TRUE(ok);
+  // Nobody ever wrote to the script: its reader must still let the program end.
+  ASSERT_TRUE(demo.process.waitForFinished(20000));
+  EXPECT_EQ(demo.process.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(demo.process.exitCode(), 0) << demo.process.readAllStandardError().toStdString();
+}
+
+TEST(BenchProgramTest, ScriptThatCannotBeOpenedEndsTheProgramBeforeAnyWindow) {
+  QTemporaryDir home;
+  QProcess process;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+  env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path());
+  process.setProcessEnvironment(env);
+  const QString missing = home.filePath(QStringLiteral("no-such-script"));
+  process.start(QStringLiteral(VIRN_TEST_BUILD_BINDIR "/virn-demo"), {QStringLiteral("--bench"), missing});
+  ASSERT_TRUE(process.waitForFinished(30000));
+  EXPECT_EQ(process.exitCode(), 2);
+  const QByteArray err = process.readAllStandardError();
+  EXPECT_TRUE(err.contains("Cannot open the bench script")) << err.toStdString();
+  EXPECT_TRUE(err.contains("No such file or directory")) << err.toStdString();
+  // No window was shown, so no settings were written either.
+  EXPECT_FALSE(QFile::exists(home.filePath(QStringLiteral("Kelmar/virn-/virn-demo.mainform.config.xml"))));
+}
+
+}  // namespace
