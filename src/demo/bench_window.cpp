@@ -6,6 +6,7 @@
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLocale>
 #include <QRadioButton>
 #include <QScreen>
 #include <QSignalBlocker>
@@ -70,6 +71,8 @@ BenchWindow::BenchWindow(sim::Bench& bench) : bench_(bench) {
   setAttribute(Qt::WA_QuitOnClose, false);
   // Appearing beside the main window must not take the focus from it.
   setAttribute(Qt::WA_ShowWithoutActivating);
+  // Numbers read as the Russian captions around them do: "10 000 000 Гц", "-10,0 дБ".
+  setLocale(QLocale(QLocale::Russian, QLocale::Russia));
   build();
   Refresh();
   bench_.SetOnChange([this] { Refresh(); });
