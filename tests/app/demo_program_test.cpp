@@ -13,7 +13,7 @@
 #include "app/main_form.h"
 #include "link/d2xx_unit.h"
 #include "sim/sim_bus.h"
-#include "support/sanitizer_rules.h"
+#include "support/program_environment.h"
 #include "support/xvfb_server.h"
 
 namespace {
@@ -28,24 +28,8 @@ struct DemoRun {
   // An empty configHome gives the run a fresh configuration of its own.
   explicit DemoRun(QStringList extraArgs, const QString& display = {}, const QString& configHome = {}) {
     logPath = home.filePath(QStringLiteral("wire.log"));
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    if (display.isEmpty()) {
-      env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    } else {
-      env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-      env.insert(QStringLiteral("DISPLAY"), display);
-    }
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome.isEmpty() ? home.path() : configHome);
-    // As in the test programs themselves: under AddressSanitizer the system's
-    // D-Bus library leaves allocations at exit that are none of ours.
-    env.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
-    // And the same ThreadSanitizer rules for Qt's uninstrumented internals.
-    suppressions.setFileTemplate(home.filePath(QStringLiteral("tsan-XXXXXX.supp")));
-    if (suppressions.open()) {
-      suppressions.write(virn::test::kTsanQtSuppressions);
-      suppressions.flush();
-      env.insert(QStringLiteral("TSAN_OPTIONS"), QStringLiteral("suppressions=") + suppressions.fileName());
-    }
+    const QProcessEnvironment env = virn::test::ProgramEnvironment(
+        configHome.isEmpty() ? home.path() : configHome, display, home.path(), suppressions);
     process.setProcessEnvironment(env);
     QStringList args{QStringLiteral("--wire-log"), logPath};
     args << extraArgs;

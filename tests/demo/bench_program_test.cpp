@@ -22,9 +22,9 @@
 #include <functional>
 
 #include "app/main_form.h"
+#include "bench_demo_run.h"
 #include "link/d2xx_unit.h"
 #include "sim/sim_bus.h"
-#include "support/sanitizer_rules.h"
 #include "support/scoped_env.h"
 #include "support/xvfb_server.h"
 
@@ -32,83 +32,8 @@ namespace {
 
 constexpr char kVersionQuery[] = " 09 00 00 00 00";
 
-// Idle pool threads left by earlier widget tests would make the forks that
-// start programs multi-threaded ones, after which ThreadSanitizer ends this
-// process at its next new thread.
-void EndIdlePoolThreads() {
-  QThreadPool::globalInstance()->waitForDone();
-}
-
-struct BenchDemoRun {
-  QTemporaryDir home;
-  QTemporaryFile suppressions;
-  QProcess process;
-  QString logPath = home.filePath(QStringLiteral("wire.log"));
-  QString fifoPath = home.filePath(QStringLiteral("bench.fifo"));
-  QByteArray out;
-  QByteArray err;
-  int writer = -1;
-
-  // An empty display runs the program offscreen.
-  explicit BenchDemoRun(const QString& display = {}) {
-    EndIdlePoolThreads();
-    EXPECT_EQ(::mkfifo(fifoPath.toLocal8Bit().constData(), 0600), 0);
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    if (display.isEmpty()) {
-      env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    } else {
-      env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-      env.insert(QStringLiteral("DISPLAY"), display);
-    }
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path());
-    // As in the test programs: the system's libraries leave allocations at exit,
-    // and Qt's locks are invisible to ThreadSanitizer.
-    env.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
-    suppressions.setFileTemplate(home.filePath(QStringLiteral("tsan-XXXXXX.supp")));
-    if (suppressions.open()) {
-      suppressions.write(virn::test::kTsanQtSuppressions);
-      suppressions.flush();
-      env.insert(QStringLiteral("TSAN_OPTIONS"), QStringLiteral("suppressions=") + suppressions.fileName());
-    }
-    process.setProcessEnvironment(env);
-    process.start(QStringLiteral(VIRN_TEST_BUILD_BINDIR "/virn-demo"),
-                  {QStringLiteral("--wire-log"), logPath, QStringLiteral("--bench"), fifoPath});
-  }
-  ~BenchDemoRun() {
-    if (writer >= 0) ::close(writer);
-    process.kill();
-    process.waitForFinished(10000);
-  }
-  // The program holds the FIFO open for reading and writing, so this never waits.
-  bool Send(const QByteArray& lines) {
-    if (writer < 0) writer = ::open(fifoPath.toLocal8Bit().constData(), O_WRONLY | O_CLOEXEC);
-    return writer >= 0 &&
-           ::write(writer, lines.constData(), static_cast<std::size_t>(lines.size())) == lines.size();
-  }
-  int Count(const QString& bytes) const {
-    QFile file(logPath);
-    if (!file.open(QIODevice::ReadOnly)) return 0;
-    int n = 0;
-    for (const QString& line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'))) {
-      n += line.endsWith(bytes) ? 1 : 0;
-    }
-    return n;
-  }
-  // Polls the log and the program's output until `done`; false if it never held
-  // within a bound far beyond what a correct run needs.
-  bool Until(const std::function<bool()>& done, int boundMs = 30000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-      if (timer.elapsed() > boundMs || process.state() != QProcess::Running) return false;
-      process.waitForReadyRead(20);
-      out += process.readAllStandardOutput();
-      err += process.readAllStandardError();
-    }
-    return true;
-  }
-  QStringList OutLines() const { return QString::fromUtf8(out).split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
-};
+using virn::test::BenchDemoRun;
+using virn::test::EndIdlePoolThreads;
 
 TEST(BenchProgramTest, UnplugAndPlugMakeTheProgramFindTheInstrumentAgain) {
   BenchDemoRun demo;
