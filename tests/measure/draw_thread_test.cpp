@@ -119,6 +119,21 @@ struct ThreadFixture : ::testing::Test {
     std::lock_guard lock(m);
     return waits;
   }
+  // Sweeps until 421 reads have been made, then ends the thread.
+  void RunOneSweep(TDrawThread& thread) {
+    std::atomic<bool> swept{false};
+    thread.SetOnSweepDone([&](TDrawThread& t) {
+      if (device.Reads() >= 421) {
+        swept = true;
+        t.StopSweeps();
+      }
+    });
+    thread.StartSweeps();
+    thread.Resume();
+    WaitUntil([&] { return swept.load(); });
+    thread.Terminate();
+    thread.WaitFor();
+  }
 };
 
 std::vector<std::uint8_t> Ramp(int count, int from = 0) {
@@ -186,18 +201,7 @@ TEST_F(ThreadFixture, AMissingLevelRepeatsTheLastByteReceived) {
   device.Queue(Ramp(200, 1));  // the other 221 never come
   TDrawThread thread(unit, Immediate());
   Observe(thread);
-  std::atomic<bool> swept{false};
-  thread.SetOnSweepDone([&](TDrawThread& t) {
-    if (device.Reads() >= 421) {
-      swept = true;
-      t.StopSweeps();
-    }
-  });
-  thread.StartSweeps();
-  thread.Resume();
-  WaitUntil([&] { return swept.load(); });
-  thread.Terminate();
-  thread.WaitFor();
+  RunOneSweep(thread);
   EXPECT_EQ(thread.Sample(kFirstSample + 199), 200);
   EXPECT_EQ(thread.Sample(kFirstSample + 200), 200);
   EXPECT_EQ(thread.Sample(kLastSample), 200);
@@ -314,18 +318,7 @@ TEST_F(ThreadFixture, MaxSampleIsTheLargestLevelOfTheLatestSweep) {
   TDrawThread thread(unit, Immediate());
   Observe(thread);
   EXPECT_EQ(thread.MaxSample(), 0);  // nothing measured yet
-  std::atomic<bool> swept{false};
-  thread.SetOnSweepDone([&](TDrawThread& t) {
-    if (device.Reads() >= 421) {
-      swept = true;
-      t.StopSweeps();
-    }
-  });
-  thread.StartSweeps();
-  thread.Resume();
-  WaitUntil([&] { return swept.load(); });
-  thread.Terminate();
-  thread.WaitFor();
+  RunOneSweep(thread);
   EXPECT_EQ(thread.MaxSample(), 201);
 }
 
