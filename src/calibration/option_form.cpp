@@ -26,6 +26,8 @@ TOptionForm::TOptionForm(QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                          Qt::WindowCloseButtonHint | Qt::WindowSystemMenuHint) {
   setObjectName(QStringLiteral("OptionForm"));
+  // A dialog is a window of its own and does not inherit the main window's font.
+  if (owner != nullptr) setFont(owner->font());
   setWindowTitle(QStringLiteral("Настройки"));
   setFixedSize(kClientWidth, kClientHeight);
   setWindowModality(Qt::WindowModal);

@@ -21,6 +21,8 @@ WizardForm::WizardForm(QWidget* owner, const QString& caption, const QPixmap& pi
     : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                          Qt::WindowCloseButtonHint | Qt::WindowSystemMenuHint) {
   setWindowTitle(caption);
+  // A dialog is a window of its own and does not inherit the main window's font.
+  if (owner != nullptr) setFont(owner->font());
   setFixedSize(kClientWidth, kClientHeight);
   // Modal to the main window only, so that windows beside it (the demo's
   // bench, where the user connects the cable) stay usable.
