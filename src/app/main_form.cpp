@@ -10,6 +10,7 @@
 #include "app/about_box.h"
 #include "app/program_name.h"
 #include "app/status_bar.h"
+#include "export/save_plot.h"
 #include "settings/klm_api.h"
 #include "widgets/message_box.h"
 
@@ -45,6 +46,7 @@ void TMainForm::FormCreate() {
   ShowRangeStatus();
 
   renderer_ = std::make_unique<display::TPlotRenderer>();
+  SaveDialog1 = std::make_unique<exports::PlotSaveDialog>(this);
 
   drawThread_ = std::make_unique<measure::TDrawThread>(link_);
   drawThread_->SetOnSweepDone([this](measure::TDrawThread& /*thread*/) {
@@ -64,6 +66,8 @@ void TMainForm::FormCreate() {
 void TMainForm::FormShow() {
   mnuGenModeClick();
   mnuLinearClick();
+  // The plot inside the card's one-pixel frame.
+  QSLCard1.SetSize(PaintBox1->width() + 2, PaintBox1->height() + 2);
 }
 
 void TMainForm::FormClose() {

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "calibration/hosts.h"
+#include "card/qsl_card.h"
 #include "display/marker.h"
 #include "display/plot_renderer.h"
 #include "link/d2xx_unit.h"
@@ -30,6 +31,9 @@ class QToolButton;
 
 namespace virn::widgets {
 class DigitKeyFilter;
+}
+namespace virn::exports {
+class PlotSaveDialog;
 }
 
 namespace virn::app {
@@ -130,6 +134,12 @@ class TMainForm : public settings::TSrzForm,
   void CheckBox2Click();
   void ComboBox1Change();
   void mnuLinearClick();
+
+  // Saving the plot (main_form_export.cpp).
+  void mnuSaveClick();
+  // The invisible card the plot is framed on for saving and printing.
+  card::TQSLCard& qslCard() { return QSLCard1; }
+  exports::PlotSaveDialog& saveDialog() { return *SaveDialog1; }
 
   // Options and calibration (main_form_calibration.cpp).
   void mnuOptionClick();
@@ -313,6 +323,8 @@ class TMainForm : public settings::TSrzForm,
   QTimer Timer2;  // instrument discovery
   // Draws and holds PlotBitmap; lives as long as the window.
   std::unique_ptr<display::TPlotRenderer> renderer_;
+  card::TQSLCard QSLCard1;
+  std::unique_ptr<exports::PlotSaveDialog> SaveDialog1;
   bool shownOnce_ = false;
 };
 

@@ -276,6 +276,7 @@ void TMainForm::connectHandlers() {
   onClick(mnuAnaliserMode, &TMainForm::mnuGenModeClick);
   onClick(mnuLinear, &TMainForm::mnuLinearClick);
   onClick(mnuVisir, &TMainForm::mnuVisirClick);
+  onClick(mnuSave, &TMainForm::mnuSaveClick);
   onClick(mnuOption, &TMainForm::mnuOptionClick);
   onClick(mnuCorrFreq, &TMainForm::mnuCorrFreqClick);
   onClick(mnuCaOut, &TMainForm::mnuCaOutClick);

@@ -1,6 +1,7 @@
 #include "support/modal_driver.h"
 
 #include <QApplication>
+#include <QEvent>
 
 namespace virn::test {
 
@@ -21,14 +22,25 @@ ModalDriver::Step ModalDriver::AcknowledgeMessage() {
   };
 }
 
+bool ModalDriver::eventFilter(QObject* watched, QEvent* event) {
+  // A window that has closed may be shown again (a dialog kept for reuse): then it is new.
+  if (event->type() == QEvent::Hide) {
+    std::erase_if(handled_, [watched](const QPointer<QWidget>& done) { return done.data() == watched; });
+    watched->removeEventFilter(this);
+  }
+  return QObject::eventFilter(watched, event);
+}
+
 void ModalDriver::poll() {
   if (steps_.empty()) return;
   QWidget* modal = QApplication::activeModalWidget();
+  std::erase_if(handled_, [](const QPointer<QWidget>& done) { return done.isNull(); });
   if (modal == nullptr || !modal->isVisible()) return;
   for (const QPointer<QWidget>& done : handled_) {
     if (done.data() == modal) return;
   }
   handled_.emplace_back(modal);
+  modal->installEventFilter(this);
   if (auto* box = qobject_cast<QMessageBox*>(modal)) {
     messages_.push_back(box->text());
     icons_.push_back(box->icon());

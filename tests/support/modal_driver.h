@@ -19,8 +19,9 @@ class ModalDriver : public QObject {
   using Step = std::function<void(QWidget& modal)>;
 
   ModalDriver();
-  // Runs `step` on the next modal window that no earlier step ran on (a message
-  // box over a wizard counts as a new one). A step may block inside its window,
+  // Runs `step` on the next modal window that no earlier step ran on while it
+  // has been showing (a message box over a wizard counts as a new one, and so
+  // does a dialog shown again). A step may block inside its window,
   // in a click that opens another: the next step then runs on that one.
   ModalDriver& Then(Step step);
   // Texts of the message boxes the steps saw, in order.
@@ -32,6 +33,7 @@ class ModalDriver : public QObject {
   static Step AcknowledgeMessage();
 
  private:
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void poll();
 
   QTimer timer_;

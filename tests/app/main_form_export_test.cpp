@@ -1,0 +1,119 @@
+// "Сохранить график" from the main window: the dialog as the user meets it,
+// the picture it leaves, and the one message of a failed save.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QToolButton>
+
+#include "export/save_plot.h"
+#include "linked_window_fixture.h"
+#include "support/modal_driver.h"
+#include "support/scoped_env.h"
+
+namespace virn::app {
+namespace {
+
+struct ExportFixture : LinkedWindowFixture {
+  QTemporaryDir target;
+  QTemporaryDir temp;
+  test::ScopedEnv tmpdir{"TMPDIR", temp.path().toStdString()};
+  virn::test::ModalDriver driver;
+
+  static void Click(QWidget& window, const char* name) {
+    window.findChild<QToolButton*>(QString::fromLatin1(name))->click();
+  }
+  // A dialog step that picks the filter and the name and accepts.
+  static virn::test::ModalDriver::Step Choose(const QString& filter, const QString& path) {
+    return [filter, path](QWidget& modal) {
+      auto* dialog = qobject_cast<QFileDialog*>(&modal);
+      ASSERT_NE(dialog, nullptr) << modal.metaObject()->className();
+      dialog->selectNameFilter(filter);
+      // What the user types: selectFile leaves alone a name field that has the focus.
+      auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+      ASSERT_NE(name, nullptr);
+      name->setText(path);
+      QMetaObject::invokeMethod(dialog, "accept", Qt::DirectConnection);
+    };
+  }
+};
+
+const QString kBmpFilter = QStringLiteral("Точечные рисунки (*.bmp)");
+const QString kJpegFilter = QStringLiteral("Файлы в формате JPEG (*.jpg)");
+
+TEST_F(ExportFixture, TheCardFramesThePlotAndTheSavedBmpIsWhatThePlotAreaShows) {
+  TMainForm form(unit);
+  form.show();
+  EXPECT_EQ(form.qslCard().Width(), 457);
+  EXPECT_EQ(form.qslCard().Height(), 283);
+  form.DrawPlot();
+  const auto choose = Choose(kBmpFilter, target.filePath(QStringLiteral("plot")));
+  driver.Then([&](QWidget& modal) {
+    auto* dialog = qobject_cast<QFileDialog*>(&modal);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->nameFilters(), (QStringList{kBmpFilter, kJpegFilter}));
+    EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
+    EXPECT_TRUE(dialog->defaultSuffix().isEmpty());
+    EXPECT_FALSE(dialog->testOption(QFileDialog::DontConfirmOverwrite));
+    choose(modal);
+  });
+  Click(form, "mnuSave");
+  ASSERT_TRUE(driver.Done());
+  QFile file(target.filePath(QStringLiteral("plot.bmp")));
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QImage saved = QImage::fromData(file.readAll(), "BMP");
+  ASSERT_EQ(saved.size(), QSize(457, 283));
+  const QImage& plot = form.plotBitmap();
+  for (int y = 0; y < plot.height(); ++y) {
+    for (int x = 0; x < plot.width(); ++x) {
+      ASSERT_EQ(saved.pixel(x + 1, y + 1) & 0xFFFFFF, plot.pixel(x, y) & 0xFFFFFF) << x << "," << y;
+    }
+  }
+  EXPECT_EQ(saved.pixel(0, 0) & 0xFFFFFF, 0x808080u);
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(ExportFixture, TheDialogOffersTheLastNameAndFilterAgainAndCancelChangesNothing) {
+  TMainForm form(unit);
+  form.show();
+  driver.Then(Choose(kJpegFilter, target.filePath(QStringLiteral("фильтр.jpeg"))));
+  Click(form, "mnuSave");
+  QFile jpeg(target.filePath(QStringLiteral("фильтр.jpeg.jpg")));
+  ASSERT_TRUE(jpeg.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(jpeg.readAll().startsWith("\xFF\xD8"));
+  driver.Then([](QWidget& modal) {
+    auto* dialog = qobject_cast<QFileDialog*>(&modal);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->selectedNameFilter(), kJpegFilter);
+    ASSERT_FALSE(dialog->selectedFiles().isEmpty());
+    EXPECT_TRUE(dialog->selectedFiles().first().endsWith(QStringLiteral("фильтр.jpeg")));
+    dialog->reject();
+  });
+  Click(form, "mnuSave");
+  ASSERT_TRUE(driver.Done());
+  EXPECT_EQ(QDir(target.path()).entryList(QDir::Files).size(), 1);
+  // The folders the saves used are gone.
+  EXPECT_TRUE(QDir(temp.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
+}
+
+TEST_F(ExportFixture, AFailedSaveShowsOnlyItsOneStopMessage) {
+  const QString noLibraries = target.filePath(QStringLiteral("no-libraries"));
+  ASSERT_TRUE(QDir().mkpath(noLibraries));
+  TMainForm form(unit);
+  form.show();
+  settings::SetKlmLibraryDir(noLibraries.toStdString());
+  driver.Then(Choose(kBmpFilter, target.filePath(QStringLiteral("plot.bmp"))));
+  driver.Then(virn::test::ModalDriver::AcknowledgeMessage());
+  Click(form, "mnuSave");
+  settings::SetKlmLibraryDir(VIRN_TEST_BUILD_LIBDIR);
+  ASSERT_EQ(driver.Messages(), std::vector<QString>{QStringLiteral("Не удалось сохранить график.")});
+  EXPECT_EQ(driver.Icons().front(), QMessageBox::Critical);
+  EXPECT_FALSE(QFile::exists(target.filePath(QStringLiteral("plot.bmp"))));
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+}  // namespace
+}  // namespace virn::app
