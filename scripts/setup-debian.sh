@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins
   libftdi1-dev libusb-1.0-0-dev libjpeg62-turbo-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  fonts-liberation xvfb xauth xdotool
+  fonts-liberation xvfb xauth xdotool poppler-utils
   clang clang-format clang-tidy libclang-rt-14-dev
 )
 

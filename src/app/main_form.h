@@ -135,8 +135,9 @@ class TMainForm : public settings::TSrzForm,
   void ComboBox1Change();
   void mnuLinearClick();
 
-  // Saving the plot (main_form_export.cpp).
+  // Saving and printing the plot (main_form_export.cpp).
   void mnuSaveClick();
+  void mnuPrintClick();
   // The invisible card the plot is framed on for saving and printing.
   card::TQSLCard& qslCard() { return QSLCard1; }
   exports::PlotSaveDialog& saveDialog() { return *SaveDialog1; }

@@ -277,6 +277,7 @@ void TMainForm::connectHandlers() {
   onClick(mnuLinear, &TMainForm::mnuLinearClick);
   onClick(mnuVisir, &TMainForm::mnuVisirClick);
   onClick(mnuSave, &TMainForm::mnuSaveClick);
+  onClick(mnuPrint, &TMainForm::mnuPrintClick);
   onClick(mnuOption, &TMainForm::mnuOptionClick);
   onClick(mnuCorrFreq, &TMainForm::mnuCorrFreqClick);
   onClick(mnuCaOut, &TMainForm::mnuCaOutClick);

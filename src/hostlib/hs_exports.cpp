@@ -2,27 +2,15 @@
 // call and unloads it straight after, while the help window it made stays
 // open; so the first call pins the library in memory for the rest of the
 // process, or the window's code would be unmapped under it.
-#include <dlfcn.h>
-
 #include <QApplication>
 #include <QString>
 
 #include "hostlib/hs_help_window.h"
 #include "hostlib/klm_exports.h"
+#include "hostlib/pin_library.h"
 
 namespace virn::hostlib {
 namespace {
-
-bool pinned = false;
-
-void PinSelf() {
-  if (pinned) return;
-  Dl_info info{};
-  if (dladdr(reinterpret_cast<void*>(&hsShowHelp), &info) == 0 || info.dli_fname == nullptr) return;
-  // NOLOAD finds the copy already mapped; NODELETE keeps it mapped after the
-  // caller's dlclose. This handle is never closed on purpose.
-  if (dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE) != nullptr) pinned = true;
-}
 
 QString FromUtf8(const char* text) {
   return text != nullptr ? QString::fromUtf8(text) : QString();
@@ -47,7 +35,7 @@ extern "C" void hsShowHelp(const char* helpId, const char* helpDir, const char* 
   // Windows need the caller's QApplication; a console caller gets nothing.
   if (!HaveWidgets()) return;
   try {
-    PinSelf();
+    PinLibraryContaining(reinterpret_cast<const void*>(&hsShowHelp));
     const QString id = FromUtf8(helpId);
     HelpWindow* window = HelpWindow::Find(id);
     if (window == nullptr) window = new HelpWindow(id);

@@ -52,11 +52,12 @@ std::string KlmLibraryDir() {
   return StoredDir();
 }
 
-KlmLibrary::KlmLibrary(const char* fileName) : fileName_(fileName) {
+KlmLibrary::KlmLibrary(const char* fileName, const char* displayName)
+    : fileName_(fileName), displayName_(displayName != nullptr ? displayName : fileName) {
   const std::string path = KlmLibraryDir() + "/" + fileName_;
   // RTLD_LOCAL: two libraries must never satisfy each other's symbols.
   handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (handle_ == nullptr) throw EklmAPI(Replace("Не удалось загрузить библиотеку %s", "%s", fileName_));
+  if (handle_ == nullptr) throw EklmAPI(Replace("Не удалось загрузить библиотеку %s", "%s", displayName_));
 }
 
 KlmLibrary::~KlmLibrary() {
@@ -74,7 +75,7 @@ void* KlmLibrary::RequireSymbol(const char* name) const {
         Replace("Неверная версия библиотеки \"Kelmar API\" (DLL: %s)\r\n"
                 "Возможно на вашем компьютере установлена старая версия\r\n"
                 "библиотеки \"Kelmar API\". Обновите её.",
-                "%s", fileName_));
+                "%s", displayName_));
   }
   return symbol;
 }

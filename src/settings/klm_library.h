@@ -11,8 +11,9 @@ inline constexpr const char* kKlmHelpLibrary = "libklmhelpsys.so";
 
 class KlmLibrary {
  public:
-  // Raises EklmAPI when the library cannot be loaded.
-  explicit KlmLibrary(const char* fileName);
+  // Raises EklmAPI when the library cannot be loaded. Messages name the
+  // library by `displayName`, by its file name when that is null.
+  explicit KlmLibrary(const char* fileName, const char* displayName = nullptr);
   ~KlmLibrary();
   KlmLibrary(const KlmLibrary&) = delete;
   KlmLibrary& operator=(const KlmLibrary&) = delete;
@@ -35,6 +36,7 @@ class KlmLibrary {
   void* FindSymbol(const char* name) const;
 
   std::string fileName_;
+  std::string displayName_;
   void* handle_ = nullptr;
 };
 
