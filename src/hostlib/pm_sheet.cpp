@@ -26,7 +26,8 @@ void FillDataLabels(card::TQSLCard& card, const CardTexts& texts, int fields) {
   for (std::size_t index = 0; index < card.ItemCount(); ++index) {
     auto* label = dynamic_cast<card::TQSLDataLabel*>(&card.Item(index));
     if (label == nullptr) continue;
-    label->SetCaption(Caption(texts, static_cast<int>(card.DataFields().indexOf(label->DataField())), fields));
+    label->SetCaption(
+        Caption(texts, static_cast<int>(card.DataFields().indexOf(label->DataField())), fields));
   }
 }
 
@@ -43,8 +44,8 @@ void DrawLines(QPainter& painter, const QStringList& lines, const QRectF& across
   const QFontMetricsF metrics(painter.font(), painter.device());
   double y = top;
   for (const QString& line : lines) {
-    painter.drawText(QRectF(across.left(), y, across.width(), metrics.height()), Qt::AlignHCenter | Qt::AlignTop,
-                     line);
+    painter.drawText(QRectF(across.left(), y, across.width(), metrics.height()),
+                     Qt::AlignHCenter | Qt::AlignTop, line);
     y += metrics.height();
   }
 }
@@ -99,8 +100,10 @@ bool PaintSheets(QPrinter& printer, card::CardLayout& layout, const PrintJob& jo
   for (std::size_t index = 0; index < cards.size(); ++index) {
     if (index > 0) printer.newPage();
     if (!place.isEmpty()) {
-      // The card's pixels, each drawn as a block: smoothing would blur the plot's one-pixel lines.
+      // The card's pixels, each drawn as a block and kept exact: smoothing, or
+      // the JPEG coding a PDF would otherwise use, blurs the plot's one-pixel lines.
       painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+      painter.setRenderHint(QPainter::LosslessImageRendering, true);
       painter.drawImage(place, RenderCard(layout, cards[index], job.options.fields));
     }
     QStringList lines;

@@ -72,7 +72,9 @@ struct PrintPlotTest : ::testing::Test {
     }
     return lines;
   }
-  QStringList LeftInTemp() const { return QDir(temp.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot); }
+  QStringList LeftInTemp() const {
+    return QDir(temp.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+  }
   std::string ThrownBy(const std::function<void()>& print) const {
     try {
       print();
@@ -93,9 +95,9 @@ TEST_F(PrintPlotTest, EveryCallInItsOrderTheRecordEmptyAndTheCardFileThereOnlyWh
   UsePrintManager("full");
   Print();
   QString cardFile;
-  EXPECT_EQ(Calls(&cardFile), (QStringList{"pmClearQSL", kRecordLine, "pmHelpVisibility -1",
-                                           "pmQSOCountVisibility 0", "pmSetQSLFields 0", "pmPublisherHide",
-                                           kPrintLine, kCardFileLine}));
+  EXPECT_EQ(Calls(&cardFile),
+            (QStringList{"pmClearQSL", kRecordLine, "pmHelpVisibility -1", "pmQSOCountVisibility 0",
+                         "pmSetQSLFields 0", "pmPublisherHide", kPrintLine, kCardFileLine}));
   EXPECT_TRUE(cardFile.startsWith(temp.path() + "/")) << cardFile.toStdString();
   EXPECT_TRUE(cardFile.endsWith("/_temp.001")) << cardFile.toStdString();
   EXPECT_FALSE(QFile::exists(cardFile));
@@ -148,7 +150,8 @@ TEST_F(PrintPlotTest, FailuresBeforeTheLibraryLoadsNeitherLoadItNorLeaveAFolder)
   files.tempDir = gone;
   const std::string message = ThrownBy([this] { Print(); });
   EXPECT_EQ(message.rfind("Cannot create file \"" + gone + "_temp.001\". ", 0), 0U) << message;
-  EXPECT_GT(message.size(), ("Cannot create file \"" + gone + "_temp.001\". ").size()) << "the system's reason";
+  EXPECT_GT(message.size(), ("Cannot create file \"" + gone + "_temp.001\". ").size())
+      << "the system's reason";
   EXPECT_EQ(files.cleared, std::vector<std::string>{gone});
   EXPECT_TRUE(Calls().isEmpty());
   EXPECT_FALSE(PrintManagerLoaded());
