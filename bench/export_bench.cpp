@@ -1,6 +1,8 @@
 // Cost of "Сохранить график" once the name is chosen: the standard plot on the
 // card, painted, encoded and written through the host library's temporary
-// folder and move. It runs on the main thread, so it must stay short.
+// folder and move. It runs on the main thread, so it must stay short. And the
+// whole of "Печать" without its dialogs: card file, print manager loaded, the
+// page written as PDF, everything removed again.
 #include <benchmark/benchmark.h>
 
 #include <QGuiApplication>
@@ -13,6 +15,7 @@
 #include "display/plot_renderer.h"
 #include "export/jpeg_writer.h"
 #include "export/plot_picture.h"
+#include "export/print_plot.h"
 
 namespace {
 
@@ -75,6 +78,20 @@ void BM_EncodeJpeg(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(virn::exports::EncodeJpeg(picture));
 }
 BENCHMARK(BM_EncodeJpeg)->Unit(benchmark::kMicrosecond);
+
+void BM_PrintPlotToPdf(benchmark::State& state) {
+  QTemporaryDir target;
+  setenv("KLM_PRINT_PDF", target.filePath(QStringLiteral("print.pdf")).toUtf8().constData(), 1);
+  virn::card::TQSLCard card;
+  card.SetSize(457, 283);
+  const QImage plot = StandardPlot();
+  virn::exports::HostPictureFiles files;
+  for (auto _ : state) {
+    virn::exports::PrintPlot(card, plot, files, nullptr, QStringLiteral("ВИРН"));
+  }
+  unsetenv("KLM_PRINT_PDF");
+}
+BENCHMARK(BM_PrintPlotToPdf)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
