@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation xvfb xauth xdotool poppler-utils
   clang clang-format clang-tidy libclang-rt-14-dev
+  umockdev libumockdev-dev
 )
 
 missing=()

@@ -1,0 +1,102 @@
+// The libftdi backend finding and opening chips on the emulated bus, through
+// the real libftdi1 and libusb.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "sim/sim_factory.h"
+#include "usb/backend_helpers.h"
+#include "usb/emulated_bus.h"
+#include "usb/instrument_bus.h"
+
+namespace virn::usbemu {
+namespace {
+
+using link::FT_HANDLE;
+using link::FT_OK;
+
+const std::string kInstrument(sim::kInstrumentSerial);
+
+TEST(FtdiBackendOnUsb, ListsBothChipsWithTheInstrumentSecond) {
+  EmulatedBus bus;
+  const InstrumentOnBus plugged = PlugInstrumentBehind(bus);
+  link::FtdiBackend backend;
+  EXPECT_EQ(ListedSerials(backend), (std::vector<std::string>{sim::OtherDeviceSerial(0), kInstrument}));
+  // Plugged in first, the other chip has the lower device number.
+  EXPECT_LT(plugged.otherChips[0]->DeviceNumber(), plugged.instrumentChip->DeviceNumber());
+}
+
+TEST(FtdiBackendOnUsb, AnEmptyBusListsNothing) {
+  EmulatedBus bus;
+  link::FtdiBackend backend;
+  EXPECT_EQ(ListedCount(backend), 0);
+  FT_HANDLE handle = 77;
+  EXPECT_EQ(Open(backend, kInstrument, &handle), link::FT_DEVICE_NOT_FOUND);
+  EXPECT_EQ(handle, 77u);
+}
+
+TEST(FtdiBackendOnUsb, OpensTheInstrumentBySerialBehindTheOtherChip) {
+  EmulatedBus bus;
+  const InstrumentOnBus plugged = PlugInstrumentBehind(bus);
+  link::FtdiBackend backend;
+  FT_HANDLE handle = 0;
+  ASSERT_EQ(Open(backend, kInstrument, &handle), FT_OK);
+  EXPECT_NE(handle, 0u);
+  // Opened means claimed, reset and set to the backend's latency timer; the
+  // other chip was only asked for its serial number.
+  EXPECT_TRUE(plugged.instrument->Port().IsOpen());
+  EXPECT_GE(plugged.instrumentChip->Settings().resets, 1u);
+  EXPECT_EQ(plugged.instrumentChip->Settings().latencyMs, link::FtdiBackend::kLatencyTimerMs);
+  EXPECT_FALSE(plugged.others[0]->Port().IsOpen());
+  EXPECT_EQ(plugged.otherChips[0]->Settings().resets, 0u);
+  EXPECT_EQ(backend.FT_Close(handle), FT_OK);
+  EXPECT_FALSE(plugged.instrument->Port().IsOpen());
+}
+
+TEST(FtdiBackendOnUsb, AnUnknownSerialIsNotFound) {
+  EmulatedBus bus;
+  PlugInstrumentBehind(bus);
+  link::FtdiBackend backend;
+  FT_HANDLE handle = 77;
+  EXPECT_EQ(Open(backend, "NOSUCHDEV", &handle), link::FT_DEVICE_NOT_FOUND);
+  EXPECT_EQ(handle, 77u);
+}
+
+TEST(FtdiBackendOnUsb, AClaimedChipCannotBeOpenedTwiceButStillLists) {
+  EmulatedBus bus;
+  PlugInstrumentBehind(bus);
+  link::FtdiBackend backend;
+  FT_HANDLE first = 0;
+  ASSERT_EQ(Open(backend, kInstrument, &first), FT_OK);
+  // The kernel refuses a second claim of the interface; reading the strings
+  // needs none.
+  FT_HANDLE second = 0;
+  EXPECT_EQ(Open(backend, kInstrument, &second), link::FT_DEVICE_NOT_OPENED);
+  EXPECT_EQ(ListedSerials(backend), (std::vector<std::string>{sim::OtherDeviceSerial(0), kInstrument}));
+  EXPECT_EQ(PollStatus(backend, first), FT_OK);
+  EXPECT_EQ(backend.FT_Close(first), FT_OK);
+  ASSERT_EQ(Open(backend, kInstrument, &second), FT_OK);
+  EXPECT_EQ(backend.FT_Close(second), FT_OK);
+}
+
+TEST(FtdiBackendOnUsb, EveryChipOpensAndTheirDevicesStaySeparate) {
+  EmulatedBus bus;
+  const InstrumentOnBus plugged = PlugInstrumentBehind(bus, 2);
+  link::FtdiBackend backend;
+  EXPECT_EQ(ListedSerials(backend),
+            (std::vector<std::string>{sim::OtherDeviceSerial(0), sim::OtherDeviceSerial(1), kInstrument}));
+  FT_HANDLE other = 0;
+  FT_HANDLE instrument = 0;
+  ASSERT_EQ(Open(backend, sim::OtherDeviceSerial(1), &other), FT_OK);
+  ASSERT_EQ(Open(backend, kInstrument, &instrument), FT_OK);
+  ASSERT_EQ(SendFrame(backend, other, link::opcode::kVersionQuery, 0), FT_OK);
+  // The bytes reach the device behind the chip they were written to, and only that one.
+  EXPECT_EQ(plugged.others[1]->BytesReceived(), link::kFrameSize);
+  EXPECT_EQ(plugged.others[0]->BytesReceived(), 0u);
+  EXPECT_EQ(plugged.instrument->FramesReceived(), 0u);
+  EXPECT_EQ(backend.FT_Close(other), FT_OK);
+  EXPECT_EQ(backend.FT_Close(instrument), FT_OK);
+}
+
+}  // namespace
+}  // namespace virn::usbemu
