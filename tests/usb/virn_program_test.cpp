@@ -1,0 +1,158 @@
+// The `virn` executable itself, as people with an instrument run it, on the
+// emulated bus: started under umockdev's preload on a private X server, driven
+// with clicks, watched through the instrument's wire log.
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTemporaryFile>
+#include <QThread>
+#include <QToolButton>
+#include <cstdio>
+
+#include "app/main_form.h"
+#include "link/command_frame.h"
+#include "link/d2xx_unit.h"
+#include "sim/sim_bus.h"
+#include "support/program_environment.h"
+#include "support/xvfb_server.h"
+#include "usb/emulated_bus.h"
+#include "usb/instrument_bus.h"
+
+namespace virn::usbemu {
+namespace {
+
+// Where a button's centre lies in the main window's client area.
+QPoint ButtonCentre(const char* name) {
+  sim::SimBus simulated;
+  link::D2XXUnit unit(simulated);
+  app::TMainForm form(unit);
+  form.show();
+  auto* button = form.findChild<QToolButton*>(QString::fromLatin1(name));
+  return button->mapTo(&form, button->rect().center());
+}
+
+struct VirnOnUsb : ::testing::Test {
+  test::XvfbServer x;  // started before the bus, so the server never sees the emulated devices
+  QTemporaryDir home;
+  QTemporaryFile suppressions;
+  EmulatedBus bus;
+  InstrumentOnBus plugged = PlugInstrumentBehind(bus);
+  QProcess virn;
+  QString window;
+
+  void Start() {
+    ASSERT_FALSE(x.display().isEmpty()) << "Xvfb did not start (scripts/setup-debian.sh installs it)";
+    QProcessEnvironment env = test::ProgramEnvironment(home.path(), x.display(), home.path(), suppressions);
+    for (const auto& [name, value] : bus.ChildEnvironment()) {
+      const QString key = QString::fromStdString(name);
+      QString merged = QString::fromStdString(value);
+      if (key == QStringLiteral("ASAN_OPTIONS")) merged = env.value(key) + QLatin1Char(':') + merged;
+      env.insert(key, merged);
+    }
+    // The program's sanitizer rules and the emulation's in one file, the only one TSan reads.
+    QFile rules(QStringLiteral(VIRN_USB_TSAN_SUPPRESSIONS));
+    if (suppressions.isOpen() && rules.open(QIODevice::ReadOnly)) {
+      suppressions.write(rules.readAll());
+      suppressions.flush();
+    }
+    virn.setProcessEnvironment(env);
+    virn.start(QStringLiteral(VIRN_TEST_BUILD_BINDIR "/virn"), {});
+    ASSERT_TRUE(virn.waitForStarted(10000));
+  }
+  ~VirnOnUsb() override {
+    virn.kill();
+    virn.waitForFinished(10000);
+  }
+  // The X clients run without the preload, which only the program needs.
+  QString RunX(const QStringList& args, bool* ok) const {
+    QProcess client;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("LD_PRELOAD"));
+    env.remove(QStringLiteral("UMOCKDEV_DIR"));
+    env.insert(QStringLiteral("DISPLAY"), x.display());
+    client.setProcessEnvironment(env);
+    client.start(QStringLiteral("xdotool"), args);
+    const bool finished = client.waitForFinished(20000);
+    *ok = finished && client.exitStatus() == QProcess::NormalExit && client.exitCode() == 0;
+    return QString::fromLocal8Bit(client.readAllStandardOutput()).trimmed();
+  }
+  bool FindWindow() {
+    bool ok = false;
+    window = RunX({"search", "--sync", "--onlyvisible", "--name", "ВИРН"}, &ok).section('\n', 0, 0);
+    return ok && !window.isEmpty();
+  }
+  bool Click(const char* button) {
+    const QPoint at = ButtonCentre(button);
+    bool ok = false;
+    RunX({"mousemove", "--window", window, QString::number(at.x()), QString::number(at.y()), "click", "1"},
+         &ok);
+    return ok;
+  }
+  int Count(std::uint8_t opcode) const {
+    int n = 0;
+    for (const auto& entry : plugged.instrument->WireLog())
+      n += link::DecodeFrame(entry.frame).opcode == opcode;
+    return n;
+  }
+  // Waits, at most `limitMs`, with the test's own event loop idle; the time it took or -1.
+  static qint64 WaitFor(const std::function<bool()>& done, qint64 limitMs) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < limitMs) QThread::msleep(5);
+    return done() ? timer.elapsed() : -1;
+  }
+};
+
+TEST_F(VirnOnUsb, FindsTheInstrumentSweepsSurvivesAReplugAndClosesPromptly) {
+  Start();
+  // Discovery asks the chip listed first, then finds the instrument behind it.
+  ASSERT_GE(WaitFor([&] { return plugged.instrument->State().versionQueries >= 1; }, 30000), 0);
+  EXPECT_EQ(plugged.others[0]->BytesReceived(), link::kFrameSize);
+  ASSERT_TRUE(FindWindow()) << "xdotool found no window";
+
+  // Start: the set-up, then a sweep request a period after the one before.
+  ASSERT_TRUE(Click("KlSpeedButton1"));
+  ASSERT_GE(WaitFor([&] { return plugged.instrument->State().sweepRequests >= 4; }, 20000), 0);
+  EXPECT_EQ(plugged.instrument->State().sweepSteps, 420);
+  EXPECT_EQ(plugged.instrument->State().periodIndex, 1);
+  std::vector<std::int64_t> requests;
+  for (const auto& entry : plugged.instrument->WireLog()) {
+    if (link::DecodeFrame(entry.frame).opcode == link::opcode::kTakeSweep) requests.push_back(entry.timeMs);
+  }
+  for (std::size_t i = 1; i < requests.size(); ++i) {
+    EXPECT_NEAR(static_cast<double>(requests[i] - requests[i - 1]), 400.0, 40.0) << "sweep " << i;
+  }
+
+  // Unplugged in mid-sweep: the program lives on and finds the instrument once it is back.
+  bus.Unplug(*plugged.instrumentChip);
+  QThread::msleep(5500);  // past the watchdog's tick
+  ASSERT_EQ(virn.state(), QProcess::Running);
+  const std::uint32_t queriesBefore = plugged.instrument->State().versionQueries;
+  bus.Replug(*plugged.instrumentChip);
+  const qint64 found =
+      WaitFor([&] { return plugged.instrument->State().versionQueries > queriesBefore; }, 5000);
+  ASSERT_GE(found, 0) << "not asked again after the replug";
+  EXPECT_LE(found, 300) << "asked again within a discovery tick";
+
+  // Start again, and close the window in mid-sweep: the program ends within a second.
+  const std::uint32_t sweepsBefore = plugged.instrument->State().sweepRequests;
+  ASSERT_TRUE(Click("KlSpeedButton1"));
+  ASSERT_GE(WaitFor([&] { return plugged.instrument->State().sweepRequests > sweepsBefore + 1; }, 10000), 0);
+  QThread::msleep(150);
+  QElapsedTimer closing;
+  closing.start();
+  ASSERT_TRUE(Click("ToolButton1"));
+  ASSERT_TRUE(virn.waitForFinished(5000));
+  EXPECT_LT(closing.elapsed(), 1000);
+  std::printf("replug to the version query: %lld ms; close click to exit: %lld ms\n",
+              static_cast<long long>(found), static_cast<long long>(closing.elapsed()));
+  EXPECT_EQ(virn.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(virn.exitCode(), 0);
+  // The window closed the device: the chip is free again.
+  EXPECT_FALSE(plugged.instrument->Port().IsOpen());
+}
+
+}  // namespace
+}  // namespace virn::usbemu
