@@ -115,6 +115,7 @@ void UsbfsNode::Attach(UMockdevTestbed* testbed, const std::string& rootDir) {
   }
 
   handler_ = umockdev_ioctl_base_new();
+  published_.store(true, std::memory_order_release);
   g_signal_connect_data(handler_, "handle-ioctl", reinterpret_cast<GCallback>(&UsbfsNode::HandleIoctl), this,
                         nullptr, G_CONNECT_AFTER);
   g_signal_connect_data(handler_, "client-connected",
@@ -136,16 +137,22 @@ void UsbfsNode::Detach() {
 }
 
 int UsbfsNode::HandleIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, void* self) {
-  static_cast<UsbfsNode*>(self)->handleIoctl(client);
+  auto* node = static_cast<UsbfsNode*>(self);
+  (void)node->published_.load(std::memory_order_acquire);
+  node->handleIoctl(client);
   return TRUE;
 }
 
 void UsbfsNode::ClientConnected(UMockdevIoctlBase*, UMockdevIoctlClient* client, void* self) {
-  static_cast<UsbfsNode*>(self)->connected(client);
+  auto* node = static_cast<UsbfsNode*>(self);
+  (void)node->published_.load(std::memory_order_acquire);
+  node->connected(client);
 }
 
 void UsbfsNode::ClientFinalized(void* self, void* client) {
-  static_cast<UsbfsNode*>(self)->vanished(static_cast<UMockdevIoctlClient*>(client));
+  auto* node = static_cast<UsbfsNode*>(self);
+  (void)node->published_.load(std::memory_order_acquire);
+  node->vanished(static_cast<UMockdevIoctlClient*>(client));
 }
 
 void UsbfsNode::connected(UMockdevIoctlClient* client) {

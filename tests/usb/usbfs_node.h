@@ -9,6 +9,7 @@
 // idle wait sleeps instead of spinning as it would on a regular file.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -118,6 +119,10 @@ class UsbfsNode {
   std::map<UMockdevIoctlClient*, Client> clients_;  // each with a weak reference to its client
   std::deque<UrbPtr> waitingIn_;                    // bulk IN URBs of every client, in submission order
   NodeTraffic traffic_;
+  // Set before the handler is attached and read first by every callback: GLib
+  // hands the node to umockdev's thread through locks ThreadSanitizer cannot
+  // see, so this is what shows it that the node was built before it is used.
+  std::atomic<bool> published_{false};
 };
 
 }  // namespace virn::usbemu

@@ -106,6 +106,14 @@ struct VirnOnUsb : ::testing::Test {
 };
 
 TEST_F(VirnOnUsb, FindsTheInstrumentSweepsSurvivesAReplugAndClosesPromptly) {
+#if defined(__SANITIZE_THREAD__)
+  // Once QProcess has forked from this threaded process, ThreadSanitizer no
+  // longer sees the ordering GLib's locks give when umockdev's thread is handed
+  // a new node, and now and then reports the node's first callback as a race.
+  // MainWindowOnUsb runs the same program over the same bus in one process,
+  // and that runs under ThreadSanitizer.
+  GTEST_SKIP() << "the executable on the emulated bus is not run under ThreadSanitizer";
+#endif
   Start();
   // Discovery asks the chip listed first, then finds the instrument behind it.
   ASSERT_GE(WaitFor([&] { return plugged.instrument->State().versionQueries >= 1; }, 30000), 0);
