@@ -6,6 +6,7 @@
 
 #include "app/main_form.h"
 #include "app/program_name.h"
+#include "app/session_end.h"
 #include "link/d2xx_unit.h"
 #include "settings/klm_api.h"
 #include "widgets/message_box.h"
@@ -54,6 +55,12 @@ int RunProgram(link::D2xx& backend, const std::function<void(QWidget& mainWindow
     TMainForm mainForm(link);
     mainForm.show();
     if (companion) companion(mainForm);
+    // The end of the session closes the window as the user would, and ends the
+    // program even when a companion window is still open.
+    const SessionEnd sessionEnd([&mainForm] {
+      mainForm.close();
+      QApplication::quit();
+    });
     exitCode = QApplication::exec();
   }
   return exitCode;

@@ -9,6 +9,8 @@
 #include <QTemporaryFile>
 #include <QThread>
 #include <QToolButton>
+#include <QXmlStreamReader>
+#include <csignal>
 
 #include "app/main_form.h"
 #include "link/d2xx_unit.h"
@@ -174,6 +176,53 @@ TEST(DemoProgramTest, WithoutTheInstrumentNothingReachesIt) {
   QThread::msleep(500);
   EXPECT_EQ(demo.process.state(), QProcess::Running);
   EXPECT_TRUE(demo.Lines().isEmpty());
+}
+
+// A logout, a shutdown or a kill ends the program as a close of its window
+// does: the settings written, exit 0 within 2 s, a second signal harmless.
+TEST(DemoProgramTest, SigtermAfterAModeChangeSavesTheModeAndExitsAtOnce) {
+  virn::test::XvfbServer x;
+  ASSERT_FALSE(x.display().isEmpty());
+  QTemporaryDir home;
+  const QString settings = home.path() + QStringLiteral("/Kelmar/virn-/virn-demo.mainform.config.xml");
+  DemoRun demo({}, x.display(), home.path());
+  ASSERT_TRUE(demo.process.waitForStarted(10000));
+  ASSERT_TRUE(demo.WaitForLine(QStringLiteral(" 09 00 00 00 00")));
+  DemoOnX screen{x, {}};
+  ASSERT_TRUE(screen.FindWindow());
+  ASSERT_TRUE(screen.Click("mnuGenMode"));
+  ASSERT_TRUE(demo.WaitForLine(QStringLiteral(" 08 40 42 0F 00")));
+  QElapsedTimer timer;
+  timer.start();
+  demo.process.terminate();
+  demo.process.terminate();  // the second one while the window closes
+  ASSERT_TRUE(demo.process.waitForFinished(5000));
+  EXPECT_LT(timer.elapsed(), 2000);
+  EXPECT_EQ(demo.process.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(demo.process.exitCode(), 0);
+  QFile file(settings);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QByteArray text = file.readAll();
+  EXPECT_TRUE(text.contains("<_GenMode type=\"Integer\">1</_GenMode>"));
+  QXmlStreamReader xml(text);
+  while (!xml.atEnd()) xml.readNext();
+  EXPECT_FALSE(xml.hasError()) << "a whole file: " << xml.errorString().toStdString();
+}
+
+TEST(DemoProgramTest, SigintAndSighupEndTheProgramAsAClose) {
+  for (const int signalNumber : {SIGINT, SIGHUP}) {
+    QTemporaryDir home;
+    const QString settings = home.path() + QStringLiteral("/Kelmar/virn-/virn-demo.mainform.config.xml");
+    DemoRun demo({}, {}, home.path());
+    ASSERT_TRUE(demo.process.waitForStarted(10000));
+    ASSERT_TRUE(demo.WaitForLine(QStringLiteral(" 09 00 00 00 00")));
+    ASSERT_FALSE(QFile::exists(settings)) << "nothing written before the end";
+    ASSERT_EQ(::kill(static_cast<pid_t>(demo.process.processId()), signalNumber), 0);
+    ASSERT_TRUE(demo.process.waitForFinished(5000)) << "signal " << signalNumber;
+    EXPECT_EQ(demo.process.exitStatus(), QProcess::NormalExit) << "signal " << signalNumber;
+    EXPECT_EQ(demo.process.exitCode(), 0) << "signal " << signalNumber;
+    EXPECT_TRUE(QFile::exists(settings)) << "signal " << signalNumber;
+  }
 }
 
 TEST(DemoProgramTest, BadOptionsEndWithUsage) {

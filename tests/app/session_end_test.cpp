@@ -1,0 +1,60 @@
+// The session's end as the program sees it: each of the signals closes the
+// window once, however many come, and the handlers the program found are put
+// back afterwards.
+#include "app/session_end.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <csignal>
+
+namespace virn::app {
+namespace {
+
+void ProcessFor(int ms) {
+  QElapsedTimer timer;
+  timer.start();
+  while (timer.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+TEST(SessionEnd, EachSessionSignalClosesOnceHoweverManyCome) {
+  for (const int signalNumber : {SIGTERM, SIGINT, SIGHUP}) {
+    int closes = 0;
+    const SessionEnd sessionEnd([&closes] { ++closes; });
+    ASSERT_EQ(std::raise(signalNumber), 0);
+    ProcessFor(50);
+    EXPECT_EQ(closes, 1) << "signal " << signalNumber;
+    // More signals while the window closes: the process lives on, nothing closes twice.
+    for (int again = 0; again < 3; ++again) ASSERT_EQ(std::raise(SIGTERM), 0);
+    ProcessFor(50);
+    EXPECT_EQ(closes, 1) << "signal " << signalNumber;
+  }
+}
+
+int handled = 0;
+extern "C" void CountSignal(int) {
+  ++handled;
+}
+
+TEST(SessionEnd, TheHandlersFoundBeforeAreBackAfterwards) {
+  struct sigaction own {};
+  own.sa_handler = CountSignal;
+  sigemptyset(&own.sa_mask);
+  struct sigaction before {};
+  ASSERT_EQ(sigaction(SIGHUP, &own, &before), 0);
+  {
+    int closes = 0;
+    const SessionEnd sessionEnd([&closes] { ++closes; });
+    ASSERT_EQ(std::raise(SIGHUP), 0);
+    ProcessFor(20);
+    EXPECT_EQ(handled, 0);
+    EXPECT_EQ(closes, 1);
+  }
+  ASSERT_EQ(std::raise(SIGHUP), 0);
+  EXPECT_EQ(handled, 1);
+  sigaction(SIGHUP, &before, nullptr);
+}
+
+}  // namespace
+}  // namespace virn::app
