@@ -95,9 +95,14 @@ void TMainForm::PaintBox1MouseUp(Qt::MouseButton button) {
 
 void TMainForm::PaintBox1MouseMove(int x, int y) {
   const display::PointerMove move = display::MarkerMouseMove(Marker(), PlotInputsNow(), x, y);
+  if (move.Redraw) DrawPlot();
+  if (display::PointerOutsidePlot(x, y)) {
+    StatusBar1->setPanelText(StatusBar::kLevelPanel, QString());
+    StatusBar1->setPanelText(StatusBar::kFreqPanel, QString());
+    return;
+  }
   if (!move.InDataArea) return;
   StatusBar1->setPanelText(StatusBar::kLevelPanel, move.LevelText);
-  if (move.Redraw) DrawPlot();
   if (move.FreqText) StatusBar1->setPanelText(StatusBar::kFreqPanel, *move.FreqText);
 }
 

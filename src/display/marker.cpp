@@ -61,13 +61,16 @@ std::optional<QString> PointerFreqText(std::int32_t f) {
 PointerMove MarkerMouseMove(MarkerState& state, const PlotInputs& in, std::int32_t x, std::int32_t y) {
   PointerMove move;
   if (in.Mode == PlotMode::Generator || x < kFirstColumn || y < kPointerTop) return move;
-  move.InDataArea = true;
-  move.LevelText = LevelToStr(y, in.Scale);
   if (state.VisirDrag) {
     if (y < kDragBottom) state.VisirValue = y;
     state.LastVisirValue = y;
     move.Redraw = true;
   }
+  // A drag carries the pointer past the plot's edges: rows and columns there
+  // have no level or frequency to show.
+  if (PointerOutsidePlot(x, y)) return move;
+  move.InDataArea = true;
+  move.LevelText = LevelToStr(y, in.Scale);
   move.FreqText = PointerFreqText(PixelToFreq(x, in.StartFreq, in.EndFreq));
   return move;
 }

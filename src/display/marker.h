@@ -41,7 +41,7 @@ bool MarkerKeyDown(MarkerState& state, int key);
 
 // What a pointer move over the plot changes.
 struct PointerMove {
-  bool InDataArea = false;          // false: generator mode or the label margins; nothing changes
+  bool InDataArea = false;          // false: generator mode, the label margins or outside the plot: no readouts
   bool Redraw = false;              // the marker was dragged
   QString LevelText;                // for status panel 3
   std::optional<QString> FreqText;  // for status panel 4; unset leaves the panel as it is

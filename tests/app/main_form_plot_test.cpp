@@ -144,6 +144,32 @@ TEST_F(PlotWindowFixture, PointerReadoutsFollowThePointerAndGoWhenItLeaves) {
   EXPECT_EQ(form.statusBar()->panelText(4), QString());
 }
 
+TEST_F(PlotWindowFixture, ADragOutOfThePlotEmptiesTheReadoutsBeforeTheRelease) {
+  auto form = ConnectedWindow();
+  Button(*form, "mnuVisir")->click();
+  QWidget* plot = PlotArea(*form);
+  QTest::mousePress(plot, Qt::LeftButton, Qt::NoModifier, QPoint(200, 100));
+  // The button stays down: the plot keeps getting the moves, wherever the pointer goes.
+  const auto drag = [plot](QPoint to) {
+    QMouseEvent move(QEvent::MouseMove, to, plot->mapToGlobal(to), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(plot, &move);
+  };
+  drag(QPoint(200, 120));
+  EXPECT_EQ(form->statusBar()->panelText(3), form->LevelToStr(120));
+  EXPECT_FALSE(form->statusBar()->panelText(4).isEmpty());
+  for (const QPoint outside : {QPoint(600, 120), QPoint(200, 400), QPoint(-20, 120), QPoint(200, -10)}) {
+    drag(QPoint(200, 120));
+    drag(outside);
+    EXPECT_EQ(form->statusBar()->panelText(3), QString()) << outside.x() << "," << outside.y();
+    EXPECT_EQ(form->statusBar()->panelText(4), QString()) << outside.x() << "," << outside.y();
+  }
+  // Back inside, still dragging: the readouts return.
+  drag(QPoint(150, 130));
+  EXPECT_EQ(form->statusBar()->panelText(3), form->LevelToStr(130));
+  QTest::mouseRelease(plot, Qt::LeftButton, Qt::NoModifier, QPoint(150, 130));
+}
+
 TEST_F(PlotWindowFixture, LevelTextsFollowTheDetectorAndTheCalibration) {
   TMainForm form(unit);
   const QString point = QLocale().decimalPoint();

@@ -52,6 +52,16 @@ TEST(MarkerMouse, DragStaysAboveRow280WhileTheLastRowFollows) {
   EXPECT_TRUE(move.Redraw);
   EXPECT_EQ(s.VisirValue, 279);
   EXPECT_EQ(s.LastVisirValue, 290);
+  // Below and right of the plot the drag goes on, but there is no level or frequency to read.
+  EXPECT_FALSE(move.InDataArea);
+  EXPECT_TRUE(move.LevelText.isEmpty());
+  EXPECT_FALSE(move.FreqText.has_value());
+  move = MarkerMouseMove(s, in, 500, 120);
+  EXPECT_TRUE(move.Redraw);
+  EXPECT_EQ(s.VisirValue, 120);
+  EXPECT_FALSE(move.InDataArea);
+  EXPECT_FALSE(move.FreqText.has_value());
+  MarkerMouseMove(s, in, 200, 290);
   // Label margins: nothing at all.
   move = MarkerMouseMove(s, in, 34, 100);
   EXPECT_FALSE(move.InDataArea);
