@@ -6,10 +6,14 @@
 #include <QElapsedTimer>
 #include <QTest>
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
 #include <deque>
 #include <functional>
 #include <future>
+#include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "link/command_frame.h"
@@ -258,10 +262,36 @@ TEST_F(ThreadFixture, TheRealHandOffRunsTheReceiverInTheMainThread) {
   EXPECT_EQ(elsewhere.load(), 0);
 }
 
-void ExpectEnds(const std::function<void()>& work) {
-  // A deadlock would never finish; a minute is far beyond any honest run.
-  auto done = std::async(std::launch::async, work);
-  ASSERT_EQ(done.wait_for(std::chrono::minutes(1)), std::future_status::ready);
+// Runs `work` and ends the test program as a failure when it has not ended
+// within `limit`: a deadlocked thread can be neither joined nor left behind
+// (it uses the test's objects), and waiting on it would turn the failure into
+// a hang. The work runs on a detached thread for that reason, not in
+// std::async, whose future would wait for it on destruction.
+void ExpectEnds(const std::function<void()>& work,
+                std::chrono::milliseconds limit = std::chrono::minutes(1)) {
+  auto finished = std::make_shared<std::promise<void>>();
+  std::future<void> done = finished->get_future();
+  std::thread([work, finished] {
+    work();
+    finished->set_value();
+  }).detach();
+  if (done.wait_for(limit) != std::future_status::ready) {
+    std::fprintf(stderr, "deadlock: the work did not end within %lld ms\n",
+                 static_cast<long long>(limit.count()));
+    std::fflush(nullptr);
+    std::_Exit(1);
+  }
+}
+
+TEST(ExpectEndsDeathTest, AWorkThatNeverEndsFailsTheTestInsteadOfHangingIt) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(ExpectEnds(
+                  [] {
+                    std::promise<void> never;
+                    never.get_future().wait();
+                  },
+                  std::chrono::milliseconds(100)),
+              ::testing::ExitedWithCode(1), "deadlock");
 }
 
 // The acquisition thread may be inside a sweep, inside its sleep or blocked in
