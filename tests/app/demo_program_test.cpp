@@ -16,6 +16,7 @@
 #include "link/d2xx_unit.h"
 #include "sim/sim_bus.h"
 #include "support/program_environment.h"
+#include "support/wire_log_on_failure.h"
 #include "support/xvfb_server.h"
 
 namespace {
@@ -40,6 +41,7 @@ struct DemoRun {
   ~DemoRun() {
     process.kill();
     process.waitForFinished(10000);
+    virn::test::PrintWireLogIfFailed(logPath);
   }
   QStringList Lines() const {
     QFile file(logPath);

@@ -22,6 +22,7 @@
 
 #include "link/command_frame.h"
 #include "support/program_environment.h"
+#include "support/wire_log_on_failure.h"
 
 namespace virn::test {
 
@@ -62,6 +63,7 @@ struct BenchDemoRun {
     if (writer >= 0) ::close(writer);
     process.kill();
     process.waitForFinished(10000);
+    PrintWireLogIfFailed(logPath);
   }
   BenchDemoRun(const BenchDemoRun&) = delete;
   BenchDemoRun& operator=(const BenchDemoRun&) = delete;

@@ -19,6 +19,8 @@
 #include "link/ftdi_backend.h"
 #include "settings/klm_api.h"
 #include "sim/sim_factory.h"
+#include "sim/wire_log.h"
+#include "support/wire_log_on_failure.h"
 #include "usb/emulated_bus.h"
 #include "usb/instrument_bus.h"
 
@@ -39,6 +41,10 @@ struct MainWindowOnUsb : ::testing::Test {
     qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
     settings::SetKlmLibraryDir(VIRN_TEST_BUILD_LIBDIR);
     app::SetProgramName(QStringLiteral("virn"));
+  }
+  ~MainWindowOnUsb() override {
+    test::PrintWireLogIfFailed(QStringLiteral("instrument's wire log"), plugged.instrument->WireLog(),
+                               sim::FormatWireLogLine);
   }
   static QToolButton* Button(app::TMainForm& form, const char* name) {
     return form.findChild<QToolButton*>(QString::fromLatin1(name));

@@ -15,7 +15,9 @@
 #include "link/command_frame.h"
 #include "link/d2xx_unit.h"
 #include "sim/sim_bus.h"
+#include "sim/wire_log.h"
 #include "support/program_environment.h"
+#include "support/wire_log_on_failure.h"
 #include "support/xvfb_server.h"
 #include "usb/emulated_bus.h"
 #include "usb/instrument_bus.h"
@@ -64,6 +66,8 @@ struct VirnOnUsb : ::testing::Test {
   ~VirnOnUsb() override {
     virn.kill();
     virn.waitForFinished(10000);
+    test::PrintWireLogIfFailed(QStringLiteral("instrument's wire log"), plugged.instrument->WireLog(),
+                               sim::FormatWireLogLine);
   }
   // The X clients run without the preload, which only the program needs.
   QString RunX(const QStringList& args, bool* ok) const {
