@@ -9,11 +9,29 @@ demo="${1:-build/bin/virn-demo}"
 seconds=20
 ticks=$(getconf CLK_TCK)
 
+# Set before the trap, which must work (under set -u) whenever the script ends.
+demo_pid=""
+xvfb=""
 home=$(mktemp -d)
+cleanup() {
+  for pid in ${demo_pid:-} ${xvfb:-}; do
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  done
+  rm -rf "$home"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM HUP
+
+fail() {
+  echo "measure-demo: $*" >&2
+  exit 1
+}
+
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$home/display" >/dev/null 2>&1 &
 xvfb=$!
-trap 'kill $demo_pid $xvfb 2>/dev/null || true; rm -rf "$home"' EXIT
-for _ in $(seq 100); do [ -s "$home/display" ] && break; sleep 0.05; done
+for _ in $(seq 200); do [ -s "$home/display" ] && break; sleep 0.05; done
+[ -s "$home/display" ] || fail "Xvfb did not start within 10 s"
 export DISPLAY=":$(cat "$home/display")" XDG_CONFIG_HOME="$home" QT_QPA_PLATFORM=xcb
 
 cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
@@ -21,9 +39,12 @@ cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 start_ns=$(date +%s%N)
 "$demo" --wire-log "$home/wire.log" >/dev/null 2>&1 &
 demo_pid=$!
-# xdotool's own --sync polls twice a second; poll faster.
+# xdotool's own --sync polls twice a second; poll faster, for at most 30 s.
 window=""
+deadline=$((start_ns + 30000000000))
 until [ -n "$window" ]; do
+  kill -0 "$demo_pid" 2>/dev/null || fail "$demo ended before its window showed"
+  [ "$(date +%s%N)" -lt "$deadline" ] || fail "no window within 30 s"
   window=$(xdotool search --onlyvisible --name "ВИРН" 2>/dev/null | head -1 || true)
   [ -n "$window" ] || sleep 0.002
 done
@@ -40,10 +61,7 @@ awk -v t=$((after - before)) -v hz="$ticks" -v s="$seconds" \
 # Start sits on the first tab; its centre in client coordinates.
 xdotool mousemove --window "$window" 480 126 click 1
 sleep 1
-if ! grep -q ' 07 01 00 00 00$' "$home/wire.log"; then
-  echo "Start was not pressed: no sweep request in the wire log" >&2
-  exit 1
-fi
+grep -q ' 07 01 00 00 00$' "$home/wire.log" || fail "Start was not pressed: no sweep request in the wire log"
 before=$(cpu_ticks "$demo_pid")
 sleep "$seconds"
 after=$(cpu_ticks "$demo_pid")
