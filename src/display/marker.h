@@ -41,9 +41,9 @@ bool MarkerKeyDown(MarkerState& state, int key);
 
 // What a pointer move over the plot changes.
 struct PointerMove {
-  bool InDataArea = false;          // false: generator mode, the label margins or outside the plot: no readouts
-  bool Redraw = false;              // the marker was dragged
-  QString LevelText;                // for status panel 3
+  bool InDataArea = false;  // false: generator mode, the label margins or outside the plot: no readouts
+  bool Redraw = false;      // the marker was dragged
+  QString LevelText;        // for status panel 3
   std::optional<QString> FreqText;  // for status panel 4; unset leaves the panel as it is
 };
 PointerMove MarkerMouseMove(MarkerState& state, const PlotInputs& in, std::int32_t x, std::int32_t y);

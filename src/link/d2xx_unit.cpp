@@ -29,7 +29,9 @@ constexpr std::array<const char*, 18> kStatusTexts = {
     " - Other error ...",
 };
 
-void DefaultSink(const std::string& message) { std::fprintf(stderr, "%s\n", message.c_str()); }
+void DefaultSink(const std::string& message) {
+  std::fprintf(stderr, "%s\n", message.c_str());
+}
 
 }  // namespace
 

@@ -83,7 +83,8 @@ TEST(SendCommandTest, OneFivByteWriteLittleEndian) {
   D2XXUnit unit(api);
   SendCommand(unit, 3, 100000);
   SendCommand(unit, 4, -1);
-  EXPECT_EQ(api.written, std::vector<std::uint8_t>({0x03, 0xA0, 0x86, 0x01, 0x00, 0x04, 0xFF, 0xFF, 0xFF, 0xFF}));
+  EXPECT_EQ(api.written,
+            std::vector<std::uint8_t>({0x03, 0xA0, 0x86, 0x01, 0x00, 0x04, 0xFF, 0xFF, 0xFF, 0xFF}));
   EXPECT_EQ(std::count(api.calls.begin(), api.calls.end(), "FT_Write"), 2);
 }
 
