@@ -61,7 +61,7 @@ TextCache::Entry& TextCache::Get(const QString& text) {
   }
   Entry entry;
   entry.width = metrics_.horizontalAdvance(text);
-  return *entries_.insert(text, std::move(entry));
+  return *entries_.insert(text, entry);
 }
 
 TextCache::Sprite TextCache::MakeSprite(const QString& text, int width, QRgb color) const {

@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QPrinter>
 #include <algorithm>
+#include <cmath>
 
 namespace virn::hostlib {
 
@@ -73,7 +74,7 @@ QImage RenderCard(card::CardLayout& layout, const CardTexts& texts, int fields) 
   QImage image(card.Width(), card.Height(), QImage::Format_RGB888);
   image.fill(Qt::white);
   // Fonts are sized at the image's resolution, so it must be the one the card was laid out at.
-  const int dotsPerMetre = static_cast<int>(layout.header.pixelsPerInch * kInchesPerMetre + 0.5);
+  const int dotsPerMetre = static_cast<int>(std::lround(layout.header.pixelsPerInch * kInchesPerMetre));
   image.setDotsPerMeterX(dotsPerMetre);
   image.setDotsPerMeterY(dotsPerMetre);
   QPainter painter(&image);

@@ -74,7 +74,8 @@ FT_STATUS D2XXUnit::GetFTDeviceCount() {
 
 FT_STATUS D2XXUnit::GetFTDeviceSerialNo(std::uint32_t index) {
   // The index travels in the pointer argument, as the vendor's call expects.
-  void* indexArg = reinterpret_cast<void*>(static_cast<std::uintptr_t>(index));
+  void* indexArg =
+      reinterpret_cast<void*>(static_cast<std::uintptr_t>(index));  // NOLINT(performance-no-int-to-ptr)
   const FT_STATUS status =
       api_.FT_ListDevices(indexArg, listingBuffer_.data(), FT_LIST_BY_INDEX | FT_OPEN_BY_SERIAL_NUMBER);
   if (status == FT_OK) {

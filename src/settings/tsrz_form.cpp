@@ -100,9 +100,8 @@ class TSrzForm::Target : public ConfigTarget {
   bool HasProperty(const QString& name) const override { return property(name).isValid(); }
   void SetOrdinal(const QString& name, qint32 value) override {
     const QMetaProperty p = property(name);
-    if (p.isEnumType()) {
-      p.write(&form_, QVariant(value));
-    } else if (KindOf(p) == ValueKind::Integer) {
+    // Enumerations take the number as it is; other integers go through their ordinal.
+    if (!p.isEnumType() && KindOf(p) == ValueKind::Integer) {
       p.write(&form_, OrdinalFor(p, value));
     } else {
       p.write(&form_, QVariant(value));

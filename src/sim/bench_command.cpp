@@ -31,7 +31,7 @@ ParsedBenchLine Error(std::string text) {
 }
 
 ParsedBenchLine Command(BenchCommand command) {
-  return {std::move(command), {}};
+  return {command, {}};
 }
 
 std::string Quoted(std::string_view word) {
