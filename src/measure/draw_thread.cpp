@@ -92,6 +92,8 @@ void TDrawThread::Execute() {
 }
 
 void TDrawThread::DoSweep() {
+  // Taken before Running is looked at, so that no Stop can fall in between unseen.
+  const std::uint64_t run = stops_.load();
   if (!Running.load() || Paused.load()) {
     Wait(kIdleSleep);
     return;
@@ -100,7 +102,9 @@ void TDrawThread::DoSweep() {
   Wait(SweepWait());
   std::array<std::uint8_t, 1> level{};
   for (std::size_t i = 0; i < Samples.size(); ++i) {
-    if (!Running.load() || ShouldEnd()) return;
+    // A Stop and Start during the wait leave Running set, but the request was
+    // lost with the reset: reading on would only wait out 421 time-outs.
+    if (!Running.load() || stops_.load() != run || ShouldEnd()) return;
     // A byte that does not come leaves the buffer as it was: the sample repeats
     // the last byte received.
     link_.ReadBytes(level);

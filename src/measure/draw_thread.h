@@ -48,7 +48,12 @@ class TDrawThread {
   void SetSleeper(Sleeper sleeper);
 
   void StartSweeps() { Running = true; }
-  void StopSweeps() { Running = false; }
+  // Also abandons a pass in flight for good, even if Start follows before the
+  // pass looks again: that pass's levels were dropped with the device's queue.
+  void StopSweeps() {
+    ++stops_;
+    Running = false;
+  }
 
   // Level i (35..455) of the latest sweep, 0..255. Safe from any thread; a
   // reader outside the hand-off may see levels of two consecutive sweeps.
@@ -77,6 +82,7 @@ class TDrawThread {
   bool ShouldEnd() const { return terminated_.load(); }
 
   link::D2XXUnit& link_;
+  std::atomic<std::uint64_t> stops_{0};
   std::array<std::atomic<std::int32_t>, kSampleCount> Samples{};
 
   // Queued hand-off calls go to this object: destroying it with the thread drops

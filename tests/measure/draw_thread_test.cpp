@@ -233,6 +233,34 @@ TEST_F(ThreadFixture, StopDuringTheReadsEndsThePassBeforeTheNextReadAndHandsOver
   EXPECT_EQ(thread.Sample(kFirstSample + 100), 0);  // not read: keeps its earlier value
 }
 
+// Stop and Start inside one sweep wait (a quick restart, or a lost instrument
+// found again while the wait runs): the pass in flight must not read on for a
+// sweep whose request went to a reset device; the next pass asks afresh.
+TEST_F(ThreadFixture, StopAndStartDuringTheSweepWaitAbandonThePassInFlight) {
+  TDrawThread thread(unit, Immediate());
+  std::atomic<int> sweepWaits{0};
+  thread.SetSleeper([&](std::chrono::milliseconds) {
+    if (++sweepWaits == 1) {
+      thread.StopSweeps();
+      thread.StartSweeps();
+    }
+    std::this_thread::sleep_for(1ms);
+  });
+  std::atomic<int> readsAtFirstHandOff{-1};
+  std::atomic<int> handOffs{0};
+  thread.SetOnSweepDone([&](TDrawThread& t) {
+    if (++handOffs == 1) readsAtFirstHandOff = device.Reads();
+    if (device.Frames().size() >= 2) t.StopSweeps();
+  });
+  thread.StartSweeps();
+  thread.Resume();
+  WaitUntil([&] { return device.Frames().size() >= 2; });
+  thread.Terminate();
+  thread.WaitFor();
+  EXPECT_EQ(readsAtFirstHandOff.load(), 0);
+  EXPECT_EQ(device.Frames()[1].opcode, link::opcode::kTakeSweep);
+}
+
 TEST_F(ThreadFixture, DetachedReceiverIsNotCalledButPassesGoOn) {
   TDrawThread thread(unit, Immediate());
   Observe(thread);
