@@ -1,6 +1,7 @@
 #include "display/marker.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 #include "display/scale.h"
@@ -140,8 +141,32 @@ MarkerReadout MarkerReadoutFor(const PlotInputs& in, Crossings at) {
   if (band) {
     const std::int64_t centre = out.R - (std::int64_t{out.R} - out.L) / 2;
     out.CentreText = QStringLiteral("Fср.: ") + Hertz(centre, 10000);
+    if (in.ShowQ) {
+      // The bandwidth the headline shows: the half steps cancel.
+      const double q = static_cast<double>(centre) / static_cast<double>(std::int64_t{out.R} - out.L);
+      out.QText = QStringLiteral("Q: ") +
+                  QString::number(q, 'f', 1).replace(QLatin1Char('.'), in.Scale.DecimalSeparator);
+    }
   }
   return out;
+}
+
+std::optional<std::int32_t> RowBelowMaximum(const PlotInputs& in, double db) {
+  if (!in.SweepRunning || in.Mode == PlotMode::Generator) return std::nullopt;
+  const double rowsPerDb = PixelsPerDivision(in.Scale) / (in.Scale.Linear ? 3.0 : 10.0);
+  if (rowsPerDb == 0) return std::nullopt;
+  const std::int32_t highest = *std::max_element(in.Samples.begin(), in.Samples.end());
+  const double row = static_cast<double>(SampleRow(highest, ZeroOffset(in))) + db * rowsPerDb;
+  // A damaged calibration can put the row anywhere; the marker keeps to int32 as the arrow keys do.
+  const double limited = std::clamp(std::nearbyint(row), double{std::numeric_limits<std::int32_t>::min()},
+                                    double{std::numeric_limits<std::int32_t>::max()});
+  return static_cast<std::int32_t>(limited);
+}
+
+void PlaceMarker(MarkerState& state, std::int32_t row) {
+  state.Visir = true;
+  state.VisirValue = row;
+  state.LastVisirValue = row;
 }
 
 }  // namespace virn::display

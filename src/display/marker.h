@@ -75,8 +75,17 @@ struct MarkerReadout {
   QString MinText;   // "Мин.: -80.0 dB"
   QString MaxText;
   QString CentreText;  // "Fср.: 14.951.191 Гц", only when L < R
+  QString QText;       // "Q: 12.3", under the centre frequency, only with ShowQ and L < R
   bool operator==(const MarkerReadout&) const = default;
 };
 MarkerReadout MarkerReadoutFor(const PlotInputs& in, Crossings at);
+
+// The row that lies `db` dB below the highest level of the sweep in `in`,
+// through the rows per dB of the detector in use; none while no sweep runs, in
+// generator mode, or when the calibration gives the scale no height.
+std::optional<std::int32_t> RowBelowMaximum(const PlotInputs& in, double db);
+// Puts the marker on a row, switching it on if it was off: the row is also the
+// one the marker comes back to.
+void PlaceMarker(MarkerState& state, std::int32_t row);
 
 }  // namespace virn::display

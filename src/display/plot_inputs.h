@@ -6,6 +6,7 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <vector>
 
 #include "measure/draw_thread.h"
 
@@ -52,6 +53,13 @@ struct LevelScale {
   bool operator==(const LevelScale&) const = default;
 };
 
+// A sweep the user kept to compare with, drawn under the live curve.
+struct ReferenceTrace {
+  SampleArray Samples{};
+  QRgb Color = 0;
+  bool operator==(const ReferenceTrace&) const = default;
+};
+
 struct PlotInputs {
   PlotMode Mode = PlotMode::Sweep;
   bool SweepRunning = false;
@@ -70,6 +78,11 @@ struct PlotInputs {
 
   bool Visir = false;
   std::int32_t VisirValue = 0;
+  // Adds the quality factor under the centre frequency while the marker has a band.
+  bool ShowQ = false;
+
+  // Drawn in sweep and analyser modes, running or not, oldest first.
+  std::vector<ReferenceTrace> References;
 
   QRgb BackgroundColor = 0xFFFFFFFF;
   QRgb GridColor = 0xFFC0C0C0;

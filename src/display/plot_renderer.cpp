@@ -73,6 +73,7 @@ struct TPlotRenderer::Impl {
   void BuildGrid(const PlotInputs& in);
   void DrawSweep(const PlotInputs& in);
   void DrawCurve(Canvas& canvas, const PlotInputs& in);
+  void DrawPolyline(Canvas& canvas, const PlotInputs& in, const SampleArray& samples, QRgb color);
   void DrawMarker(Canvas& canvas, const PlotInputs& in, TextCache& text);
 };
 
@@ -118,10 +119,15 @@ void TPlotRenderer::Impl::BuildGrid(const PlotInputs& in) {
   damage.SetAll();  // the image no longer derives from this layer
 }
 
-void TPlotRenderer::Impl::DrawCurve(Canvas& canvas, const PlotInputs& in) {
+void TPlotRenderer::Impl::DrawPolyline(Canvas& canvas, const PlotInputs& in, const SampleArray& samples,
+                                       QRgb color) {
   const std::int32_t z = ZeroOffset(in);
-  for (std::size_t i = 0; i < rows.size(); ++i) rows[i] = ClampRow(SampleRow(in.Samples[i], z));
-  canvas.Polyline(kFirstColumn, rows, in.CurveColor);
+  for (std::size_t i = 0; i < rows.size(); ++i) rows[i] = ClampRow(SampleRow(samples[i], z));
+  canvas.Polyline(kFirstColumn, rows, color);
+}
+
+void TPlotRenderer::Impl::DrawCurve(Canvas& canvas, const PlotInputs& in) {
+  DrawPolyline(canvas, in, in.Samples, in.CurveColor);
 }
 
 void TPlotRenderer::Impl::DrawMarker(Canvas& canvas, const PlotInputs& in, TextCache& text) {
@@ -155,6 +161,7 @@ void TPlotRenderer::Impl::DrawMarker(Canvas& canvas, const PlotInputs& in, TextC
   text.Draw(canvas, kReadoutLeft, kZeroDbRow, readout.MinText, kReadoutColor);
   text.Draw(canvas, kReadoutLeft, kZeroDbRow + lineHeight, readout.MaxText, kReadoutColor);
   text.Draw(canvas, kReadoutLeft, kZeroDbRow + 2 * lineHeight, readout.CentreText, kReadoutColor);
+  text.Draw(canvas, kReadoutLeft, kZeroDbRow + 3 * lineHeight, readout.QText, kReadoutColor);
 }
 
 void TPlotRenderer::Impl::DrawSweep(const PlotInputs& in) {
@@ -162,6 +169,8 @@ void TPlotRenderer::Impl::DrawSweep(const PlotInputs& in) {
   damage.Restore(image, grid);
   readout = {};
   Canvas canvas(image, &damage);
+  // Under the live curve, which is drawn over them where they meet.
+  for (const ReferenceTrace& trace : in.References) DrawPolyline(canvas, in, trace.Samples, trace.Color);
   if (in.SweepRunning) DrawCurve(canvas, in);
   // After the curve: the marker finds the curve by its colour.
   if (in.Visir) DrawMarker(canvas, in, Labels(in.FontPointSize));
