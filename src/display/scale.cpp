@@ -42,13 +42,19 @@ double PixelsPerDivision(const LevelScale& scale) {
   return ActiveDivision(scale).diff / 4.0;
 }
 
-QString LevelToStr(std::int32_t y, const LevelScale& scale) {
+std::optional<double> LevelDb(std::int32_t y, const LevelScale& scale) {
   const Division division = ActiveDivision(scale);
-  if (division.diff == 0) return kNoLevelText;
+  if (division.diff == 0) return std::nullopt;
   const double p = division.diff / 4.0;
   const double q = p / division.dbPerDivision;  // pixels per dB
   const double v = (static_cast<double>(y) - kZeroDbRow) / q;
-  QString text = QString::number(v * -1, 'f', 1);
+  return v * -1;
+}
+
+QString LevelToStr(std::int32_t y, const LevelScale& scale) {
+  const std::optional<double> level = LevelDb(y, scale);
+  if (!level) return kNoLevelText;
+  QString text = QString::number(*level, 'f', 1);
   // Zero, and anything that rounds to it, is written without a sign.
   if (text == QLatin1String("-0.0")) text.remove(0, 1);
   text.replace(QLatin1Char('.'), scale.DecimalSeparator);

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <optional>
 
 #include "display/plot_inputs.h"
 
@@ -12,6 +13,11 @@ namespace virn::display {
 // Frequency in hertz of plot column x: StartFreq + (x - 35) * span / 420, the
 // product rounded to nearest (ties to even) and both results kept to 32 bits.
 std::int32_t PixelToFreq(std::int32_t x, std::int32_t startFreq, std::int32_t endFreq);
+
+// The level in dB of plot row y: 0 on the 0 dB line, negative below it, from
+// the height of one division of the detector in use. Empty when that division
+// has no height (equal calibration values).
+std::optional<double> LevelDb(std::int32_t y, const LevelScale& scale);
 
 // The level text of plot row y, "-10.0 dB" style, with the scale's decimal
 // separator. With equal calibration values the scale has no height and the

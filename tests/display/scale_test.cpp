@@ -67,6 +67,45 @@ TEST(LevelToStr, UsesTheGivenDecimalSeparator) {
   EXPECT_EQ(LevelToStr(55, scale), QStringLiteral("-10,0 dB"));
 }
 
+TEST(LevelDb, DefaultLogCalibrationIsTwoAndAHalfRowsADb) {
+  const LevelScale scale;  // 0 and 100: 25 rows for 10 dB
+  EXPECT_DOUBLE_EQ(*LevelDb(30, scale), 0.0);
+  EXPECT_DOUBLE_EQ(*LevelDb(55, scale), -10.0);
+  EXPECT_DOUBLE_EQ(*LevelDb(31, scale), -0.4);
+  EXPECT_DOUBLE_EQ(*LevelDb(26, scale), 1.6);
+  EXPECT_DOUBLE_EQ(*LevelDb(281, scale), -100.4);
+}
+
+TEST(LevelDb, LinearDetectorUsesItsOwnDivision) {
+  LevelScale scale;
+  scale.Linear = true;
+  scale.Calibration.CorrLin_0Db = 10;
+  scale.Calibration.CorrLin_12Db = 90;  // 80 rows for 12 dB
+  EXPECT_DOUBLE_EQ(*LevelDb(30 + 80, scale), -12.0);
+  EXPECT_DOUBLE_EQ(*LevelDb(30 + 20, scale), -3.0);
+  // The log detector's values play no part.
+  scale.Calibration.CorrLog_40Db = scale.Calibration.CorrLog_0Db;
+  EXPECT_TRUE(LevelDb(50, scale).has_value());
+}
+
+TEST(LevelDb, NoLevelWhenTheDivisionHasNoHeight) {
+  LevelScale scale;
+  scale.Calibration.CorrLog_0Db = 40;
+  scale.Calibration.CorrLog_40Db = 40;
+  EXPECT_FALSE(LevelDb(30, scale).has_value());
+  EXPECT_EQ(LevelToStr(30, scale), kNoLevelText);
+  scale.Linear = true;  // the linear values still differ
+  EXPECT_TRUE(LevelDb(30, scale).has_value());
+}
+
+TEST(LevelDb, ANegativeDivisionTurnsTheScaleOver) {
+  LevelScale scale;
+  scale.Calibration.CorrLog_0Db = 100;
+  scale.Calibration.CorrLog_40Db = 0;
+  EXPECT_DOUBLE_EQ(*LevelDb(55, scale), 10.0);
+  EXPECT_EQ(LevelToStr(55, scale), QStringLiteral("10.0 dB"));
+}
+
 TEST(LevelToStr, NearZeroHasNoSign) {
   LevelScale scale;
   scale.Calibration.CorrLog_40Db = 1000;  // 25 pixels a dB: row 31 is -0.04 dB
