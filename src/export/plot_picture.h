@@ -17,7 +17,6 @@
 namespace virn::exports {
 
 inline const QString kSaveFailedText = QStringLiteral("Не удалось сохранить график.");
-inline const std::string kFileErrorText = "Файловая ошибка";
 
 // The card painted into a 24-bit picture of the card's size, data labels left out.
 QImage CardPicture(const card::TQSLCard& card);

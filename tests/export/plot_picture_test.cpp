@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "scripted_files.h"
 #include "settings/klm_api.h"
 #include "support/scoped_env.h"
 
@@ -23,24 +24,7 @@ QImage Plot() {
   return plot;
 }
 
-// The host library's files, with any step made to fail.
-struct ScriptedFiles : HostPictureFiles {
-  bool noTempDir = false;
-  bool failMove = false;
-  std::vector<std::string> cleared;
-  std::string CreateTempDir() override {
-    return noTempDir ? std::string() : HostPictureFiles::CreateTempDir();
-  }
-  bool MoveFrom(const std::string& src, const std::string& dst, std::string& error) override {
-    if (!failMove) return HostPictureFiles::MoveFrom(src, dst, error);
-    error = "Отказано в доступе";
-    return false;
-  }
-  void ClearDir(const std::string& dir) override {
-    cleared.push_back(dir);
-    HostPictureFiles::ClearDir(dir);
-  }
-};
+using test::ScriptedFiles;
 
 struct PlotPicture : ::testing::Test {
   QTemporaryDir target;
