@@ -1,0 +1,73 @@
+# The Debian package: `cmake --build build --target package` writes
+# build/virn_<version>_<arch>.deb. Its contents are the install component "deb"
+# (packaging/CMakeLists.txt), so plain `cmake --install` is not affected.
+
+# A pre-release sorts before its release ("0.1.0~beta" < "0.1.0"), so that the
+# release replaces the beta on upgrade.
+set(VIRN_DEB_VERSION ${PROJECT_VERSION})
+if(VIRN_PRERELEASE)
+  string(APPEND VIRN_DEB_VERSION "~beta")
+endif()
+set(VIRN_PACKAGE_MAINTAINER "VIRN developers <virn@example.org>"
+    CACHE STRING "The Maintainer field of the Debian package")
+
+add_subdirectory(packaging)
+
+# Only the package's own component, installed with DESTDIR under /usr (the
+# udev rule's absolute /lib destination needs DESTDIR).
+set(CPACK_INSTALL_CMAKE_PROJECTS "${PROJECT_BINARY_DIR};${PROJECT_NAME};deb;/")
+set(CPACK_SET_DESTDIR ON)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_INSTALL_PREFIX /usr)
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME virn)
+set(CPACK_PACKAGE_VERSION ${VIRN_DEB_VERSION})
+set(CPACK_PACKAGE_VENDOR "VIRN developers")
+set(CPACK_PACKAGE_CONTACT "${VIRN_PACKAGE_MAINTAINER}")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "control program of a USB RF sweep generator and level detector")
+# The binaries are built with debug information; the package gets none of it.
+set(CPACK_STRIP_FILES ON)
+
+if("virn-sweep" IN_LIST VIRN_PKG_PROGRAMS)
+  set(virn_sweep_text "\n.\nvirn-sweep runs sweeps from the command line.")
+else()
+  set(virn_sweep_text "")
+endif()
+# The long description below the synopsis (CPACK_PACKAGE_DESCRIPTION_SUMMARY),
+# with "." for an empty line; CPack indents it as the control file wants.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "VIRN (ВИРН) controls a USB-attached RF measuring instrument, a DDS sweep
+generator and a level detector behind an FTDI FT232R USB bridge, and measures
+the frequency response of filters, amplifiers and other two-port networks.
+.
+It has a 421-point sweep mode with a marker that reads bandwidth, minimum,
+maximum and centre frequency, a fixed-frequency generator mode and a
+spectrum-analyser mode, frequency and level calibration kept between runs,
+BMP and JPEG export of the plot, and printing. The user interface is in
+Russian.
+.
+virn-demo runs the same program on a simulated instrument, with a bench window
+that changes what surrounds it, so that the program can be tried without
+hardware.${virn_sweep_text}
+.
+A udev rule lets the user logged in at the machine open the instrument
+without root rights.")
+
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${VIRN_PACKAGE_MAINTAINER}")
+set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://example.org/virn")
+# Dependencies from the binaries. dpkg-shlibdeps looks for libklmlibb.so and
+# the other private libraries in the package's own library folder (relative to
+# the staging root, where CPack runs it) instead of failing on them.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS "usr/${VIRN_PKG_LIBDIR}")
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS OFF)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
+    "${PROJECT_SOURCE_DIR}/packaging/postinst;${PROJECT_SOURCE_DIR}/packaging/postrm")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+# virn-sweep's manual page, made from the staged program's --help.
+set(CPACK_PRE_BUILD_SCRIPTS "${PROJECT_SOURCE_DIR}/cmake/PackageManPages.cmake")
+set(CPACK_VIRN_BINDIR "${VIRN_PKG_BINDIR}")
+
+include(CPack)
