@@ -11,6 +11,8 @@ packages=(
   fonts-liberation xvfb xauth xdotool poppler-utils
   clang clang-format clang-tidy libclang-rt-14-dev
   umockdev libumockdev-dev
+  # the package: CPack's binary scan, its validators, the icon renderer
+  file lintian desktop-file-utils appstream librsvg2-bin
 )
 
 missing=()
