@@ -10,6 +10,7 @@
 #include "app/about_box.h"
 #include "app/program_name.h"
 #include "app/status_bar.h"
+#include "export/save_data.h"
 #include "export/save_plot.h"
 #include "settings/klm_api.h"
 #include "widgets/message_box.h"

@@ -13,6 +13,7 @@
 #include "card/qsl_card.h"
 #include "display/marker.h"
 #include "display/plot_renderer.h"
+#include "display/reference_traces.h"
 #include "link/d2xx_unit.h"
 #include "link/instrument_link.h"
 #include "measure/draw_thread.h"
@@ -25,6 +26,7 @@ class QComboBox;
 class QFrame;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QTabWidget;
 class QToolBar;
 class QToolButton;
@@ -33,8 +35,9 @@ namespace virn::widgets {
 class DigitKeyFilter;
 }
 namespace virn::exports {
+class DataSaveDialog;
 class PlotSaveDialog;
-}
+}  // namespace virn::exports
 
 namespace virn::app {
 
@@ -164,6 +167,17 @@ class TMainForm : public settings::TSrzForm,
   std::int32_t LastVisirValue() const { return marker_.LastVisirValue; }
   bool VisirDrag() const { return marker_.VisirDrag; }
 
+  // The plot's context menu and its tools (main_form_tools.cpp): additions
+  // beside the original controls, none of them kept in the settings file.
+  QMenu& plotMenu() const { return *PlotMenu1; }
+  exports::DataSaveDialog& dataSaveDialog() { return *DataSaveDialog1; }
+  const display::ReferenceTraces& references() const { return references_; }
+  void PlotMenuPopup(const QPoint& globalPos);
+  void mnuSaveDataClick();
+  void mnuKeepTraceClick();
+  void mnuClearTracesClick();
+  void MarkerBelowMaximumClick(double db);
+
   // Published settings.
   qint16 corrLog0Db() const { return corrLog0Db_; }
   void setCorrLog0Db(qint16 value) override { corrLog0Db_ = value; }
@@ -265,6 +279,11 @@ class TMainForm : public settings::TSrzForm,
   QLineEdit* addTripleField(QWidget* page, const QString& name, const QString& text, int x, int y);
   UpDown* addUpDown(QLineEdit* field, const QString& name, int minimum, int maximum);
   void connectHandlers();
+  void buildPlotMenu();
+  void UpdatePlotMenu();
+  // Drops the kept sweeps that no longer fit the plot, saying so once the
+  // current hand-off is over.
+  void ReconcileReferences(display::PlotInputs& in);
 
   link::D2XXUnit& link_;
   link::InstrumentLink instrument_;
@@ -326,6 +345,15 @@ class TMainForm : public settings::TSrzForm,
   std::unique_ptr<display::TPlotRenderer> renderer_;
   card::TQSLCard QSLCard1;
   std::unique_ptr<exports::PlotSaveDialog> SaveDialog1;
+
+  QMenu* PlotMenu1 = nullptr;
+  QAction* mnuSaveData = nullptr;
+  QAction* mnuKeepTrace = nullptr;
+  QAction* mnuClearTraces = nullptr;
+  std::array<QAction*, 3> mnuMarkerBelowMax{};  // -3, -6 and -20 dB
+  QAction* mnuShowQ = nullptr;
+  std::unique_ptr<exports::DataSaveDialog> DataSaveDialog1;
+  display::ReferenceTraces references_;
   bool shownOnce_ = false;
 };
 

@@ -1,5 +1,6 @@
 // The plot area: the picture after every acquisition pass, its repaint, the
 // marker with mouse and arrow keys, and the level and frequency under the pointer.
+#include <QContextMenuEvent>
 #include <QCursor>
 #include <QEvent>
 #include <QKeyEvent>
@@ -51,6 +52,8 @@ display::PlotInputs TMainForm::PlotInputsNow() const {
   if (drawThread_) in.Samples = display::SamplesOf(*drawThread_);
   in.Visir = mnuVisir->isChecked();
   in.VisirValue = marker_.VisirValue;
+  in.ShowQ = mnuShowQ != nullptr && mnuShowQ->isChecked();
+  in.References = references_.Traces();
   const QPalette tips = QToolTip::palette();
   in.TooltipBaseColor = tips.color(QPalette::ToolTipBase).rgb();
   in.TooltipTextColor = tips.color(QPalette::ToolTipText).rgb();
@@ -61,7 +64,9 @@ void TMainForm::DrawPlot() {
   if (!renderer_) return;
   // The renderer skips a picture that would come out the same, which is most
   // idle passes; only a changed picture is copied to the screen.
-  if (renderer_->Render(PlotInputsNow())) PaintBox1->update();
+  display::PlotInputs in = PlotInputsNow();
+  ReconcileReferences(in);
+  if (renderer_->Render(in)) PaintBox1->update();
 }
 
 void TMainForm::PaintBox1Paint() {
@@ -146,6 +151,9 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
         widgets::Guarded([&] { PaintBox1MouseMove(at.x(), at.y()); });
         return true;
       }
+      case QEvent::ContextMenu:
+        widgets::Guarded([&] { PlotMenuPopup(static_cast<QContextMenuEvent*>(event)->globalPos()); });
+        return true;
       case QEvent::Leave:
         // The pointer left the plot: the readouts go, as an idle check would find.
         widgets::Guarded([this] { ApplicationEvents1Idle(); });

@@ -256,6 +256,7 @@ void TMainForm::buildWindow() {
   StatusBar1 = new StatusBar(this);
   StatusBar1->setGeometry(0, bodyHeight, kClientWidth, StatusBar::kHeight);
   StatusBar1->setPanelText(StatusBar::kLinkPanel, QStringLiteral("Нет связи"));
+  buildPlotMenu();
   connectHandlers();
 }
 

@@ -1,0 +1,106 @@
+// The plot's context menu: the latest sweep saved as numbers, sweeps kept to
+// compare with, the marker put at a level below the maximum, and the quality
+// factor. Added beside the original controls: unused, the window, its plot and
+// its settings file are what they were without them.
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QTimer>
+#include <QToolButton>
+
+#include "app/main_form.h"
+#include "export/picture_files.h"
+#include "export/save_data.h"
+#include "widgets/message_box.h"
+
+namespace virn::app {
+
+namespace {
+
+constexpr std::array<double, 3> kLevelsBelowMaximum = {3, 6, 20};
+const QString kReferencesDroppedText = QStringLiteral(
+    "Запомненные кривые сняты в другом диапазоне, другим детектором или в другом режиме и убраны.");
+
+}  // namespace
+
+void TMainForm::buildPlotMenu() {
+  PlotMenu1 = new QMenu(this);
+  PlotMenu1->setObjectName(QStringLiteral("PlotMenu1"));
+  mnuSaveData = PlotMenu1->addAction(QStringLiteral("Сохранить данные..."));
+  mnuSaveData->setObjectName(QStringLiteral("mnuSaveData"));
+  PlotMenu1->addSeparator();
+  mnuKeepTrace = PlotMenu1->addAction(QStringLiteral("Запомнить кривую"));
+  mnuKeepTrace->setObjectName(QStringLiteral("mnuKeepTrace"));
+  mnuClearTraces = PlotMenu1->addAction(QStringLiteral("Убрать кривые"));
+  mnuClearTraces->setObjectName(QStringLiteral("mnuClearTraces"));
+  PlotMenu1->addSeparator();
+  for (std::size_t i = 0; i < kLevelsBelowMaximum.size(); ++i) {
+    const double db = kLevelsBelowMaximum[i];
+    QAction* action = PlotMenu1->addAction(QStringLiteral("Визир на −%1 дБ").arg(db));
+    action->setObjectName(QStringLiteral("mnuMarker%1dB").arg(db));
+    connect(action, &QAction::triggered, this,
+            [this, db] { widgets::Guarded([&] { MarkerBelowMaximumClick(db); }); });
+    mnuMarkerBelowMax[i] = action;
+  }
+  mnuShowQ = PlotMenu1->addAction(QStringLiteral("Показывать добротность"));
+  mnuShowQ->setObjectName(QStringLiteral("mnuShowQ"));
+  mnuShowQ->setCheckable(true);
+
+  connect(mnuSaveData, &QAction::triggered, this,
+          [this] { widgets::Guarded([this] { mnuSaveDataClick(); }); });
+  connect(mnuKeepTrace, &QAction::triggered, this,
+          [this] { widgets::Guarded([this] { mnuKeepTraceClick(); }); });
+  connect(mnuClearTraces, &QAction::triggered, this,
+          [this] { widgets::Guarded([this] { mnuClearTracesClick(); }); });
+  connect(mnuShowQ, &QAction::toggled, this, [this] { widgets::Guarded([this] { DrawPlot(); }); });
+  connect(PlotMenu1, &QMenu::aboutToShow, this, [this] { UpdatePlotMenu(); });
+  DataSaveDialog1 = std::make_unique<exports::DataSaveDialog>(this);
+}
+
+void TMainForm::UpdatePlotMenu() {
+  // A sweep's numbers exist only while the curve is shown.
+  const bool curve = sweepRunning_ && !mnuGenMode->isChecked();
+  mnuSaveData->setEnabled(curve);
+  mnuKeepTrace->setEnabled(curve);
+  mnuClearTraces->setEnabled(!references_.Empty());
+  for (QAction* action : mnuMarkerBelowMax) action->setEnabled(curve && !mnuAnaliserMode->isChecked());
+  mnuShowQ->setEnabled(!mnuAnaliserMode->isChecked());
+}
+
+void TMainForm::PlotMenuPopup(const QPoint& globalPos) {
+  UpdatePlotMenu();
+  PlotMenu1->popup(globalPos);
+}
+
+void TMainForm::mnuSaveDataClick() {
+  exports::HostPictureFiles files;
+  exports::SaveData(*DataSaveDialog1, exports::SweepTableOf(PlotInputsNow()), files);
+}
+
+void TMainForm::mnuKeepTraceClick() {
+  if (!sweepRunning_) return;
+  references_.Keep(PlotInputsNow());
+  DrawPlot();
+}
+
+void TMainForm::mnuClearTracesClick() {
+  references_.Clear();
+  DrawPlot();
+}
+
+void TMainForm::MarkerBelowMaximumClick(double db) {
+  const std::optional<std::int32_t> row = display::RowBelowMaximum(PlotInputsNow(), db);
+  if (!row) return;
+  mnuVisir->setChecked(true);
+  display::PlaceMarker(marker_, *row);
+  DrawPlot();
+}
+
+void TMainForm::ReconcileReferences(display::PlotInputs& in) {
+  if (!references_.Reconcile(in)) return;
+  in.References.clear();
+  // Not inside the acquisition thread's hand-off: the thread waits for it.
+  QTimer::singleShot(0, this,
+                     [] { widgets::AppMessageBox(kReferencesDroppedText, QMessageBox::Information); });
+}
+
+}  // namespace virn::app
