@@ -14,6 +14,12 @@
 
 namespace virn::app {
 
+namespace {
+void ShowDetector(StatusBar& statusBar, bool linear) {
+  statusBar.setPanelText(StatusBar::kDetectorPanel, linear ? QStringLiteral("Лин.") : QStringLiteral("Лог."));
+}
+}  // namespace
+
 void TMainForm::KlSpeedButton1Click() {
   if (!Connected()) {
     widgets::AppMessageBox(QStringLiteral("Подключите прибор."), QMessageBox::Warning);
@@ -23,20 +29,18 @@ void TMainForm::KlSpeedButton1Click() {
   KlSpeedButton1->setEnabled(false);
   KlSpeedButton2->setEnabled(true);
   KlSpeedButton3->setEnabled(true);
-  link_.ResetFTDevice();
-  mnuLinearClick();
-  instrument_.Send(link::opcode::kSweepSteps, measure::kSweepSteps);
-  instrument_.Send(link::opcode::kDdsCoefficient, DDS_);
-  instrument_.Send(link::opcode::kDelay, CheckBox1->isChecked() ? 1 : 0);
-  instrument_.Send(link::opcode::kAveraging, CheckBox2->isChecked() ? 1 : 0);
-  drawThread_->PeriodIndex = ComboBox1->currentIndex() + 1;
-  drawThread_->DelayOn = CheckBox1->isChecked();
-  instrument_.Send(link::opcode::kPeriod, drawThread_->PeriodIndex.load());
-  ShowRangeStatus();
   const RangeCommand range = RangeToSend();
-  instrument_.Send(link::opcode::kStartWord, range.startWord);
-  instrument_.Send(link::opcode::kStep, range.step);
-  drawThread_->StartSweeps();
+  measure::StartSetup setup;
+  setup.linearDetector = mnuLinear->isChecked();
+  setup.dds = DDS_;
+  setup.delay = CheckBox1->isChecked();
+  setup.averaging = CheckBox2->isChecked();
+  setup.periodIndex = ComboBox1->currentIndex() + 1;
+  setup.startWord = range.startWord;
+  setup.step = range.step;
+  measure::StartAcquisition(instrument_, *drawThread_, setup);
+  ShowDetector(*StatusBar1, setup.linearDetector);
+  ShowRangeStatus();
   mnuCaOut->setEnabled(mnuSwipMode->isChecked());
   Edit10->setFocus();
   sweepRunning_ = true;
@@ -123,8 +127,7 @@ void TMainForm::ComboBox1Change() {
 void TMainForm::mnuLinearClick() {
   const bool linearDetector = mnuLinear->isChecked();
   instrument_.Send(link::opcode::kDetector, linearDetector ? 1 : 0);
-  StatusBar1->setPanelText(StatusBar::kDetectorPanel,
-                           linearDetector ? QStringLiteral("Лин.") : QStringLiteral("Лог."));
+  ShowDetector(*StatusBar1, linearDetector);
 }
 
 bool TMainForm::swipMode() const {

@@ -2,6 +2,8 @@
 
 #include <thread>
 
+#include "measure/frequency.h"
+
 namespace virn::measure {
 
 void SendGeneratorSetup(link::InstrumentLink& link, std::int32_t dds, std::int32_t generatorWord,
@@ -17,6 +19,25 @@ void SendGeneratorSetup(link::InstrumentLink& link, std::int32_t dds, std::int32
 
 void SendGeneratorWord(link::InstrumentLink& link, std::int32_t generatorWord) {
   link.Send(link::opcode::kGeneratorWord, generatorWord);
+}
+
+void SendStartSetup(link::InstrumentLink& link, const StartSetup& setup) {
+  link.Unit().ResetFTDevice();
+  link.Send(link::opcode::kDetector, setup.linearDetector ? 1 : 0);
+  link.Send(link::opcode::kSweepSteps, kSweepSteps);
+  link.Send(link::opcode::kDdsCoefficient, setup.dds);
+  link.Send(link::opcode::kDelay, setup.delay ? 1 : 0);
+  link.Send(link::opcode::kAveraging, setup.averaging ? 1 : 0);
+  link.Send(link::opcode::kPeriod, setup.periodIndex);
+  link.Send(link::opcode::kStartWord, setup.startWord);
+  link.Send(link::opcode::kStep, setup.step);
+}
+
+void StartAcquisition(link::InstrumentLink& link, TDrawThread& thread, const StartSetup& setup) {
+  thread.PeriodIndex = setup.periodIndex;
+  thread.DelayOn = setup.delay;
+  SendStartSetup(link, setup);
+  thread.StartSweeps();
 }
 
 void StopAcquisition(link::InstrumentLink& link, TDrawThread& thread) {

@@ -1,5 +1,5 @@
 // The shared command sequences against the simulated instrument: order, the
-// set-up wait, the connection gate, and what Stop does to the thread.
+// set-up wait, the connection gate, and what Start and Stop do to the thread.
 #include "measure/instrument_sequences.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +8,7 @@
 
 #include "sim/sim_bus.h"
 #include "sim/sim_factory.h"
+#include "support/call_log_d2xx.h"
 
 namespace virn::measure {
 namespace {
@@ -91,6 +92,84 @@ TEST_F(Sequences, TheGeneratorWordGoesOutAsGiven) {
   SendGeneratorWord(link, -1);
   const link::Frame expected = {0x08, 0xFF, 0xFF, 0xFF, 0xFF};
   EXPECT_EQ(instrument->WireLog().at(0).frame, expected);
+}
+
+StartSetup SomeStart() {
+  StartSetup setup;
+  setup.linearDetector = true;
+  setup.dds = 41;
+  setup.delay = true;
+  setup.averaging = true;
+  setup.periodIndex = 3;
+  setup.startWord = 123456;
+  setup.step = -250;
+  return setup;
+}
+
+TEST_F(Sequences, StartSendsTheOptionsThenTheRangeInTheInstrumentsOrder) {
+  Connect();
+  SendStartSetup(link, SomeStart());
+  EXPECT_EQ(Commands(), (std::vector<Command>{{op::kDetector, 1},
+                                              {op::kSweepSteps, 420},
+                                              {op::kDdsCoefficient, 41},
+                                              {op::kDelay, 1},
+                                              {op::kAveraging, 1},
+                                              {op::kPeriod, 3},
+                                              {op::kStartWord, 123456},
+                                              {op::kStep, -250}}));
+}
+
+TEST_F(Sequences, StartWithEverythingOffSendsZeros) {
+  Connect();
+  StartSetup setup;
+  setup.dds = 43;
+  setup.startWord = 100000;
+  setup.step = 118810;
+  SendStartSetup(link, setup);
+  EXPECT_EQ(Commands(), (std::vector<Command>{{op::kDetector, 0},
+                                              {op::kSweepSteps, 420},
+                                              {op::kDdsCoefficient, 43},
+                                              {op::kDelay, 0},
+                                              {op::kAveraging, 0},
+                                              {op::kPeriod, 1},
+                                              {op::kStartWord, 100000},
+                                              {op::kStep, 118810}}));
+}
+
+TEST(StartSequence, TheDeviceIsResetBeforeTheFirstFrame) {
+  sim::SimBus bus;
+  test::CallLogD2xx calls(bus);
+  link::D2XXUnit unit(calls);
+  unit.ShowFTErrors = false;
+  link::InstrumentLink link(unit);
+  sim::PopulateTypicalBus(bus, {});
+  QuietHost host;
+  link.DiscoveryTick(host);
+  ASSERT_TRUE(link.Connected());
+  calls.Clear();
+  SendStartSetup(link, SomeStart());
+  const std::vector<std::string> log = calls.Calls();
+  ASSERT_EQ(log.size(), 9U);
+  EXPECT_EQ(log[0], "reset");
+  EXPECT_EQ(log[1], "write 0B 01 00 00 00");
+  EXPECT_EQ(log[8], "write 04 06 FF FF FF");
+}
+
+TEST_F(Sequences, StartWithoutAConnectionSendsNoFrame) {
+  SendStartSetup(link, SomeStart());
+  EXPECT_EQ(instrument->FramesReceived(), 0u);
+}
+
+TEST_F(Sequences, StartTellsTheThreadTheWaitAndSetsItSweeping) {
+  Connect();
+  TDrawThread thread(unit);
+  StartAcquisition(link, thread, SomeStart());
+  EXPECT_TRUE(thread.Running.load());
+  EXPECT_EQ(thread.PeriodIndex.load(), 3);
+  EXPECT_TRUE(thread.DelayOn.load());
+  EXPECT_EQ(thread.SweepWait(), std::chrono::milliseconds(3 * 400 + 2));
+  EXPECT_EQ(Commands().size(), 8u);
+  StopAcquisition(link, thread);
 }
 
 }  // namespace
