@@ -101,15 +101,18 @@ void TDrawThread::DoSweep() {
   link::SendCommand(link_, link::opcode::kTakeSweep, 1);
   Wait(SweepWait());
   std::array<std::uint8_t, 1> level{};
+  std::uint32_t missed = 0;
   for (std::size_t i = 0; i < Samples.size(); ++i) {
     // A Stop and Start during the wait leave Running set, but the request was
     // lost with the reset: reading on would only wait out 421 time-outs.
     if (!Running.load() || stops_.load() != run || ShouldEnd()) return;
     // A byte that does not come leaves the buffer as it was: the sample repeats
     // the last byte received.
-    link_.ReadBytes(level);
+    if (link_.ReadBytes(level) == 0) ++missed;
     Samples[i].store(level[0], std::memory_order_relaxed);
   }
+  missed_ = missed;
+  ++completed_;
 }
 
 void TDrawThread::HandOff() {

@@ -61,6 +61,14 @@ class TDrawThread {
     return Samples[static_cast<std::size_t>(i - kFirstSample)].load(std::memory_order_relaxed);
   }
 
+  // Passes that read all 421 levels of a sweep so far. A hand-off after which
+  // it has grown brings a new whole sweep; idle, held and abandoned passes
+  // leave it as it was.
+  std::uint64_t CompletedSweeps() const { return completed_.load(); }
+  // Levels of the latest completed sweep that did not arrive in time and
+  // repeat the byte before them; 0 for a whole sweep.
+  std::uint32_t MissedLevels() const { return missed_.load(); }
+
   // The largest of the 421 levels as they stand now: the level calibration's
   // reading. Each level is read whole; levels of two sweeps may mix.
   std::int32_t MaxSample() const;
@@ -83,6 +91,8 @@ class TDrawThread {
 
   link::D2XXUnit& link_;
   std::atomic<std::uint64_t> stops_{0};
+  std::atomic<std::uint64_t> completed_{0};
+  std::atomic<std::uint32_t> missed_{0};
   std::array<std::atomic<std::int32_t>, kSampleCount> Samples{};
 
   // Queued hand-off calls go to this object: destroying it with the thread drops

@@ -201,6 +201,49 @@ TEST_F(ThreadFixture, ASweepSendsTheCommandWaitsAndReads421Levels) {
     ASSERT_EQ(thread.Sample(i), (10 + i - kFirstSample) % 256) << i;
 }
 
+TEST_F(ThreadFixture, OnlyAWholeSweepCountsAsCompleted) {
+  device.Queue(Ramp(421, 3));
+  TDrawThread thread(unit, Immediate());
+  Observe(thread);
+  thread.Resume();
+  WaitUntil([&] { return passes >= 3; });
+  EXPECT_EQ(thread.CompletedSweeps(), 0u) << "idle passes";
+  std::vector<std::uint64_t> seen;
+  std::atomic<bool> swept{false};
+  thread.SetOnSweepDone([&](TDrawThread& t) {
+    seen.push_back(t.CompletedSweeps());
+    if (t.CompletedSweeps() == 1) {
+      // The levels of the sweep that made the count grow are all there.
+      EXPECT_EQ(t.Sample(kLastSample), (3 + 420) % 256);
+      swept = true;
+      t.StopSweeps();
+    }
+  });
+  thread.StartSweeps();
+  WaitUntil([&] { return swept.load(); });
+  thread.Terminate();
+  thread.WaitFor();
+  EXPECT_EQ(thread.CompletedSweeps(), 1u);
+  EXPECT_EQ(thread.MissedLevels(), 0u);
+  ASSERT_FALSE(seen.empty());
+  EXPECT_EQ(seen.back(), 1u);
+}
+
+TEST_F(ThreadFixture, AStoppedPassIsNotCompleted) {
+  device.Queue(Ramp(421, 50));
+  TDrawThread thread(unit, Immediate());
+  Observe(thread);
+  device.onRead = [&](int number) {
+    if (number == 10) thread.StopSweeps();
+  };
+  thread.StartSweeps();
+  thread.Resume();
+  WaitUntil([&] { return device.Reads() >= 10 && passes >= 2; });
+  thread.Terminate();
+  thread.WaitFor();
+  EXPECT_EQ(thread.CompletedSweeps(), 0u);
+}
+
 TEST_F(ThreadFixture, AMissingLevelRepeatsTheLastByteReceived) {
   device.Queue(Ramp(200, 1));  // the other 221 never come
   TDrawThread thread(unit, Immediate());
@@ -209,6 +252,8 @@ TEST_F(ThreadFixture, AMissingLevelRepeatsTheLastByteReceived) {
   EXPECT_EQ(thread.Sample(kFirstSample + 199), 200);
   EXPECT_EQ(thread.Sample(kFirstSample + 200), 200);
   EXPECT_EQ(thread.Sample(kLastSample), 200);
+  EXPECT_EQ(thread.CompletedSweeps(), 1u);
+  EXPECT_EQ(thread.MissedLevels(), 221u);
 }
 
 TEST_F(ThreadFixture, StopDuringTheReadsEndsThePassBeforeTheNextReadAndHandsOver) {
