@@ -1,0 +1,128 @@
+// virn-sweep: sweeps from the command line, written as CSV. The instrument on
+// the USB bus through libftdi1, or with --simulated virn-demo's simulated one;
+// only the backend differs, as between virn and virn-demo.
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QTextStream>
+#include <cstdio>
+#include <iostream>
+#include <memory>
+#include <system_error>
+
+#include "export/picture_files.h"
+#include "export/sweep_csv.h"
+#include "link/ftdi_backend.h"
+#include "settings/klm_api.h"
+#include "sim/sim_bus.h"
+#include "sim/sim_factory.h"
+#include "sim/wire_log_writer.h"
+#include "sweep/sweep_options.h"
+#include "sweep/sweep_plan.h"
+#include "sweep/sweep_run.h"
+#include "sweep/window_settings.h"
+
+namespace {
+
+using namespace virn;
+
+void Complain(const QString& message) {
+  QTextStream(stderr) << "virn-sweep: " << message << "\n";
+}
+
+// The settings file named on the command line, or the window's own.
+QString SettingsFileFor(const sweep::SweepOptions& options) {
+  if (!options.settingsPath.isEmpty()) return options.settingsPath;
+  std::string appData;
+  try {
+    appData = settings::fsGetAppDataPath();
+  } catch (const std::exception& error) {
+    Complain(
+        QStringLiteral("no settings folder (%1); using the defaults").arg(QString::fromUtf8(error.what())));
+  }
+  if (appData.empty()) return {};
+  // The simulated instrument's calibration is virn-demo's, never the real one's.
+  return sweep::WindowSettingsFile(QString::fromStdString(appData),
+                                   options.simulated ? QStringLiteral("virn-demo") : QStringLiteral("virn"));
+}
+
+int Sweep(link::D2xx& backend, const sweep::SweepOptions& options, const sweep::SweepPlan& plan) {
+  const bool toFile = !options.outputPath.isEmpty();
+  QByteArray table;
+  const auto sink = [&](int number, const exports::SweepTable& sweep) {
+    QByteArray rows = number == 1 ? exports::SweepCsvHeader() : QByteArray();
+    rows += exports::SweepCsvRows(number, sweep);
+    if (toFile) {
+      table += rows;
+    } else {
+      std::fwrite(rows.constData(), 1, static_cast<std::size_t>(rows.size()), stdout);
+      std::fflush(stdout);
+    }
+  };
+  link::D2XXUnit unit(backend);
+  sweep::SweepRun run(unit, plan, sink);
+  const sweep::RunOutcome outcome = run.Run(options.timeout);
+  if (outcome != sweep::RunOutcome::Done) {
+    Complain(sweep::OutcomeMessage(outcome, options.timeout, run.SweepsTaken(), plan.count));
+    return sweep::ExitStatus(outcome);
+  }
+  if (toFile) {
+    exports::HostPictureFiles files;
+    QString reason;
+    const bool saved = exports::SaveThroughTempDir(
+        options.outputPath, files, [&] { return table; },
+        [&](const std::string& text) { reason = QString::fromStdString(text); });
+    if (!saved) {
+      Complain(QStringLiteral("cannot write %1: %2").arg(options.outputPath, reason));
+      return sweep::kExitFailed;
+    }
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication application(argc, argv);
+  const sweep::SweepOptions options = sweep::ParseSweepOptions(QCoreApplication::arguments());
+  if (!options.error.isEmpty()) {
+    Complain(options.error + QStringLiteral(" (see --help)"));
+    return sweep::kExitBadArguments;
+  }
+  if (options.showHelp) {
+    QTextStream(stdout) << options.helpText;
+    return 0;
+  }
+
+  const QString settingsFile = SettingsFileFor(options);
+  if (!options.settingsPath.isEmpty() && !QFileInfo(settingsFile).isFile()) {
+    Complain(QStringLiteral("no settings file %1").arg(settingsFile));
+    return sweep::kExitBadArguments;
+  }
+  const sweep::LoadedSettings loaded =
+      settingsFile.isEmpty() ? sweep::LoadedSettings{} : sweep::LoadWindowSettings(settingsFile);
+  if (!loaded.problem.isEmpty()) {
+    Complain(QStringLiteral("settings file %1 could not be read (%2); using the defaults")
+                 .arg(settingsFile, loaded.problem));
+  }
+  const sweep::SweepPlan plan = sweep::PlanSweeps(options, loaded.settings);
+
+  if (!options.simulated) {
+    link::FtdiBackend backend;
+    return Sweep(backend, options, plan);
+  }
+  std::unique_ptr<sim::WireLogWriter> wireLog;
+  if (!options.wireLogPath.isEmpty()) {
+    try {
+      wireLog = std::make_unique<sim::WireLogWriter>(options.wireLogPath.toStdString());
+    } catch (const std::system_error& error) {
+      Complain(QString::fromLocal8Bit(error.what()));
+      return sweep::kExitBadArguments;
+    }
+  }
+  sim::SimBus bus;
+  sim::TypicalBusOptions busOptions;
+  busOptions.plugInstrument = !options.noInstrument;
+  if (wireLog) busOptions.sink = wireLog->Sink();
+  const sim::TypicalBus devices = sim::PopulateTypicalBus(bus, busOptions);
+  return Sweep(bus, options, plan);
+}
