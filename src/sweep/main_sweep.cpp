@@ -4,8 +4,9 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QTextStream>
+#include <csignal>
 #include <cstdio>
-#include <iostream>
+#include <functional>
 #include <memory>
 #include <system_error>
 
@@ -16,6 +17,7 @@
 #include "sim/sim_bus.h"
 #include "sim/sim_factory.h"
 #include "sim/wire_log_writer.h"
+#include "sweep/stop_signals.h"
 #include "sweep/sweep_options.h"
 #include "sweep/sweep_plan.h"
 #include "sweep/sweep_run.h"
@@ -45,6 +47,9 @@ QString SettingsFileFor(const sweep::SweepOptions& options) {
                                    options.simulated ? QStringLiteral("virn-demo") : QStringLiteral("virn"));
 }
 
+// What a stop signal does now: nothing outside a run.
+std::function<void(int signalNumber)> onStopSignal;
+
 int Sweep(link::D2xx& backend, const sweep::SweepOptions& options, const sweep::SweepPlan& plan) {
   const bool toFile = !options.outputPath.isEmpty();
   QByteArray table;
@@ -53,17 +58,23 @@ int Sweep(link::D2xx& backend, const sweep::SweepOptions& options, const sweep::
     rows += exports::SweepCsvRows(number, sweep);
     if (toFile) {
       table += rows;
-    } else {
-      std::fwrite(rows.constData(), 1, static_cast<std::size_t>(rows.size()), stdout);
-      std::fflush(stdout);
+      return true;
     }
+    const std::size_t size = static_cast<std::size_t>(rows.size());
+    return std::fwrite(rows.constData(), 1, size, stdout) == size && std::fflush(stdout) == 0;
   };
   link::D2XXUnit unit(backend);
   sweep::SweepRun run(unit, plan, sink);
+  int signalNumber = 0;
+  onStopSignal = [&](int number) {
+    signalNumber = number;
+    run.Interrupt();
+  };
   const sweep::RunOutcome outcome = run.Run(options.timeout);
+  onStopSignal = nullptr;
   if (outcome != sweep::RunOutcome::Done) {
     Complain(sweep::OutcomeMessage(outcome, options.timeout, run.SweepsTaken(), plan.count));
-    return sweep::ExitStatus(outcome);
+    return sweep::ExitStatus(outcome, signalNumber);
   }
   if (toFile) {
     exports::HostPictureFiles files;
@@ -83,6 +94,12 @@ int Sweep(link::D2xx& backend, const sweep::SweepOptions& options, const sweep::
 
 int main(int argc, char** argv) {
   QCoreApplication application(argc, argv);
+  // Before any other thread starts, so that every thread leaves the signals to it.
+  const sweep::StopSignals stopSignals([](int number) {
+    if (onStopSignal) onStopSignal(number);
+  });
+  // A reader that goes away (`| head`) is an outcome, not the end of the process.
+  std::signal(SIGPIPE, SIG_IGN);
   const sweep::SweepOptions options = sweep::ParseSweepOptions(QCoreApplication::arguments());
   if (!options.error.isEmpty()) {
     Complain(options.error + QStringLiteral(" (see --help)"));

@@ -27,8 +27,10 @@ const QString kDescription = QStringLiteral(
     "calibration has no span) and the detector's byte 0..255. \"\\n\" line ends.\n"
     "\n"
     "Exit status: 0 done; 1 no instrument found within --timeout; 2 wrong\n"
-    "arguments; 3 the instrument stopped answering, or the --output file could not\n"
-    "be written (what had been written before stays as it was).");
+    "arguments; 3 the instrument stopped answering, standard output went away, or\n"
+    "the --output file could not be written (an older file stays as it was);\n"
+    "128 + the signal's number after SIGINT, SIGTERM or SIGHUP (130 for Ctrl-C).\n"
+    "However the run ends, the instrument is sent Stop and the device is closed.");
 
 struct Options {
   QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help.")};

@@ -11,6 +11,7 @@ namespace virn::sweep {
 
 namespace {
 constexpr int kVersionPanel = 1;
+constexpr int kSignalExitBase = 128;
 }  // namespace
 
 SweepRun::SweepRun(link::D2XXUnit& unit, SweepPlan plan, SweepSink sink)
@@ -42,6 +43,8 @@ RunOutcome SweepRun::Run(std::chrono::milliseconds discoveryTimeout) {
   });
   QTimer giveUp;
   giveUp.setSingleShot(true);
+  // A coarse timer may fire up to 5 % early; the time given is the least.
+  giveUp.setTimerType(Qt::PreciseTimer);
   QObject::connect(&giveUp, &QTimer::timeout, &loop, [this] {
     if (!sweeping_) Finish(RunOutcome::NoInstrument);
   });
@@ -100,12 +103,21 @@ void SweepRun::OnPass(measure::TDrawThread& thread) {
   exports::SweepTable sweep = plan_.table;
   sweep.Samples = display::SamplesOf(thread);
   ++taken_;
-  sink_(taken_, sweep);
+  if (!sink_(taken_, sweep)) {
+    --taken_;
+    Finish(RunOutcome::OutputFailed);
+    return;
+  }
+  if (finished_) return;  // the sink interrupted the run
   if (taken_ >= plan_.count) {
     Finish(RunOutcome::Done);
   } else if (sweepArrived_) {
     sweepArrived_();
   }
+}
+
+void SweepRun::Interrupt() {
+  if (quit_) Finish(RunOutcome::Interrupted);
 }
 
 void SweepRun::Finish(RunOutcome outcome) {
@@ -122,13 +134,17 @@ void SweepRun::Finish(RunOutcome outcome) {
 
 namespace virn::sweep {
 
-int ExitStatus(RunOutcome outcome) {
+int ExitStatus(RunOutcome outcome, int signalNumber) {
   switch (outcome) {
     case RunOutcome::Done:
       return 0;
     case RunOutcome::NoInstrument:
       return 1;
+    case RunOutcome::Interrupted:
+      // As a shell reports a program the signal ended.
+      return kSignalExitBase + signalNumber;
     case RunOutcome::InstrumentLost:
+    case RunOutcome::OutputFailed:
       break;
   }
   return kExitFailed;
@@ -141,6 +157,10 @@ QString OutcomeMessage(RunOutcome outcome, std::chrono::milliseconds timeout, in
     case RunOutcome::NoInstrument:
       return QStringLiteral("no instrument found within %1 s")
           .arg(static_cast<double>(timeout.count()) / 1000);
+    case RunOutcome::OutputFailed:
+      return QStringLiteral("the output is gone after %1 of %2 sweeps").arg(taken).arg(count);
+    case RunOutcome::Interrupted:
+      return QStringLiteral("interrupted after %1 of %2 sweeps").arg(taken).arg(count);
     case RunOutcome::InstrumentLost:
       break;
   }

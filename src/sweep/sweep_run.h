@@ -27,12 +27,15 @@ enum class RunOutcome {
   Done,            // all sweeps taken
   NoInstrument,    // none found in time
   InstrumentLost,  // it stopped answering before all sweeps were in
+  OutputFailed,    // the sink could not take a sweep
+  Interrupted,     // Interrupt was called
 };
 
 class SweepRun : private link::LinkHost {
  public:
-  // Gets each sweep, numbered from 1, with the plan's range and scale.
-  using SweepSink = std::function<void(int number, const exports::SweepTable& sweep)>;
+  // Gets each sweep, numbered from 1, with the plan's range and scale; false
+  // when it could not take it (the output is gone), which ends the run.
+  using SweepSink = std::function<bool(int number, const exports::SweepTable& sweep)>;
 
   SweepRun(link::D2XXUnit& unit, SweepPlan plan, SweepSink sink);
   ~SweepRun() override;
@@ -44,6 +47,10 @@ class SweepRun : private link::LinkHost {
   // outcome, the instrument is sent Stop while connected and the device is
   // closed before this returns. Once only.
   RunOutcome Run(std::chrono::milliseconds discoveryTimeout);
+
+  // Ends a run in progress as Interrupted, from the run's own thread (a signal,
+  // the sink); the end goes as any other. Nothing happens outside Run.
+  void Interrupt();
 
   int SweepsTaken() const { return taken_; }
   // The firmware version text the status bar would show; empty until found.
@@ -85,12 +92,14 @@ class SweepRun : private link::LinkHost {
 
 namespace virn::sweep {
 
-// 0 done, 1 no instrument, 3 lost (2 is for the arguments).
-int ExitStatus(RunOutcome outcome);
+// 0 done, 1 no instrument, 3 lost or output failed, 128 + the signal's number
+// when interrupted by one (2 is for the arguments).
+int ExitStatus(RunOutcome outcome, int signalNumber = 0);
 inline constexpr int kExitBadArguments = 2;
 inline constexpr int kExitFailed = 3;
 
 // The one line stderr gets for an outcome other than Done (empty for Done).
+// `taken` sweeps of `count` were taken.
 QString OutcomeMessage(RunOutcome outcome, std::chrono::milliseconds timeout, int taken, int count);
 
 }  // namespace virn::sweep

@@ -5,11 +5,13 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
+#include <csignal>
 
 #include "display/scale.h"
 #include "settings/config_file.h"
@@ -32,11 +34,12 @@ struct SweepProgram : ::testing::Test {
   QTemporaryDir home;
   QTemporaryFile suppressions;
 
-  Result Run(const QStringList& arguments, int timeoutMs = 60000) {
+  Result Run(const QStringList& arguments, int timeoutMs = 60000,
+             const QString& program = QStringLiteral(VIRN_TEST_BUILD_BINDIR "/virn-sweep")) {
     QProcess process;
     process.setProcessEnvironment(
         virn::test::ProgramEnvironment(home.path(), QString(), home.path(), suppressions));
-    process.start(QStringLiteral(VIRN_TEST_BUILD_BINDIR "/virn-sweep"), arguments);
+    process.start(program, arguments);
     Result result;
     if (!process.waitForStarted(10000)) return result;
     if (!process.waitForFinished(timeoutMs)) {
@@ -205,6 +208,65 @@ TEST_F(SweepProgram, OutputFileGetsTheHeaderOnceAndTheCommandLineRange) {
   EXPECT_TRUE(has(" 03 80 84 1E 00")) << "start word 2000000";
   EXPECT_TRUE(has(" 04 A0 86 01 00")) << "step 100000";
   EXPECT_TRUE(frames.back().endsWith(" 06 00 00 00 00")) << frames.back().toStdString();
+}
+
+// Starts a long run and waits until its first sweep is on standard output.
+struct LongRun {
+  QProcess process;
+  QString wireLog;
+  LongRun(SweepProgram& test, const QStringList& extra = {}) {
+    wireLog = test.home.filePath(QStringLiteral("long-wire.log"));
+    process.setProcessEnvironment(
+        virn::test::ProgramEnvironment(test.home.path(), QString(), test.home.path(), test.suppressions));
+    process.start(QStringLiteral(VIRN_TEST_BUILD_BINDIR "/virn-sweep"),
+                  QStringList{"--simulated", "--count", "1000", "--wire-log", wireLog} + extra);
+  }
+  bool WaitForRows(int rows) {
+    QElapsedTimer timer;
+    timer.start();
+    while (out.count('\n') < rows && timer.elapsed() < 20000) {
+      process.waitForReadyRead(200);
+      out += process.readAllStandardOutput();
+    }
+    return out.count('\n') >= rows;
+  }
+  QByteArray out;
+};
+
+QByteArray LastLine(const QString& fileName) {
+  QFile file(fileName);
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  const QList<QByteArray> lines = Lines(file.readAll());
+  return lines.isEmpty() ? QByteArray() : lines.back();
+}
+
+TEST_F(SweepProgram, ASignalEndsTheRunWithStopAndTheSweepsSoFarComplete) {
+  LongRun run(*this);
+  ASSERT_TRUE(run.WaitForRows(1 + 421)) << run.out.size();
+  run.process.terminate();  // SIGTERM
+  ASSERT_TRUE(run.process.waitForFinished(10000));
+  run.out += run.process.readAllStandardOutput();
+  EXPECT_EQ(run.process.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(run.process.exitCode(), 128 + SIGTERM);
+  const QByteArray err = run.process.readAllStandardError();
+  EXPECT_TRUE(err.startsWith("virn-sweep: interrupted after ")) << err.toStdString();
+  EXPECT_EQ(err.count('\n'), 1);
+  // Whole sweeps only, and the instrument told to stop.
+  EXPECT_EQ((Lines(run.out).size() - 1) % 421, 0) << Lines(run.out).size();
+  EXPECT_TRUE(LastLine(run.wireLog).endsWith(" 06 00 00 00 00")) << LastLine(run.wireLog).toStdString();
+}
+
+TEST_F(SweepProgram, AReaderThatGoesAwayEndsTheRunWithStop) {
+  const QString wireLog = home.filePath(QStringLiteral("piped-wire.log"));
+  // `| head` takes two sweeps' lines and goes: the next write finds no reader.
+  const Result r = Run(QStringList{"-c", "\"$@\" | head -n 843 >/dev/null; exit ${PIPESTATUS[0]}", "bash",
+                                   VIRN_TEST_BUILD_BINDIR "/virn-sweep", "--simulated", "--count", "1000",
+                                   "--wire-log", wireLog},
+                       60000, QStringLiteral("/bin/bash"));
+  EXPECT_EQ(r.exitCode, 3);
+  EXPECT_TRUE(r.err.startsWith("virn-sweep: the output is gone after ")) << r.err.toStdString();
+  EXPECT_EQ(r.err.count('\n'), 1);
+  EXPECT_TRUE(LastLine(wireLog).endsWith(" 06 00 00 00 00")) << LastLine(wireLog).toStdString();
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
+#include <csignal>
 #include <thread>
 
 #include "link/command_frame.h"
@@ -45,6 +46,7 @@ struct RunFixture : ::testing::Test {
       got.tables.push_back(table);
       // The thread waits in the hand-off: nothing newer has been asked for.
       got.instrumentLevels.push_back(devices.instrument->LastSweepLevels());
+      return true;
     };
   }
   std::vector<Command> Commands() const {
@@ -110,8 +112,8 @@ TEST_F(RunFixture, NoInstrumentEndsTheRunAtTheTimeout) {
 
 TEST_F(RunFixture, AnInstrumentPulledOutMidRunIsLostAndNothingMoreIsTaken) {
   SweepRun run(unit, Plan(50), [&](int number, const exports::SweepTable& table) {
-    Sink()(number, table);
     if (number == 2) bus.Unplug(sim::kInstrumentSerial);
+    return Sink()(number, table);
   });
   EXPECT_EQ(run.Run(std::chrono::seconds(5)), RunOutcome::InstrumentLost);
   EXPECT_EQ(run.SweepsTaken(), 2);
@@ -130,15 +132,49 @@ TEST_F(RunFixture, ASweepWhoseLevelsDoNotComeEndsTheRunAsLost) {
   EXPECT_EQ(devices.instrument->State().stops, 1U);
 }
 
+TEST_F(RunFixture, AnOutputThatFailsEndsTheRunWithStop) {
+  SweepRun run(unit, Plan(50), [&](int number, const exports::SweepTable& table) {
+    Sink()(number, table);
+    return number < 2;
+  });
+  EXPECT_EQ(run.Run(std::chrono::seconds(5)), RunOutcome::OutputFailed);
+  EXPECT_EQ(run.SweepsTaken(), 1) << "the sweep the output refused does not count";
+  EXPECT_EQ(got.numbers, (std::vector<int>{1, 2}));
+  EXPECT_EQ(Commands().back(), (Command{op::kStop, 0}));
+  EXPECT_EQ(bus.OpenHandleCount(), 0U);
+}
+
+TEST_F(RunFixture, AnInterruptEndsTheRunWithStopAndTheDeviceClosed) {
+  SweepRun* running = nullptr;
+  SweepRun run(unit, Plan(50), [&](int number, const exports::SweepTable& table) {
+    if (number == 3) running->Interrupt();
+    return Sink()(number, table);
+  });
+  running = &run;
+  run.Interrupt();  // before the run: nothing to end
+  EXPECT_EQ(run.Run(std::chrono::seconds(5)), RunOutcome::Interrupted);
+  EXPECT_EQ(run.SweepsTaken(), 3);
+  EXPECT_EQ(Commands().back(), (Command{op::kStop, 0}));
+  EXPECT_EQ(devices.instrument->State().stops, 1U);
+  EXPECT_EQ(bus.OpenHandleCount(), 0U);
+}
+
 TEST(ExitStatus, OnePerOutcome) {
   EXPECT_EQ(ExitStatus(RunOutcome::Done), 0);
   EXPECT_EQ(ExitStatus(RunOutcome::NoInstrument), 1);
   EXPECT_EQ(ExitStatus(RunOutcome::InstrumentLost), 3);
+  EXPECT_EQ(ExitStatus(RunOutcome::OutputFailed), 3);
+  EXPECT_EQ(ExitStatus(RunOutcome::Interrupted, SIGINT), 130);
+  EXPECT_EQ(ExitStatus(RunOutcome::Interrupted, SIGTERM), 143);
   EXPECT_TRUE(OutcomeMessage(RunOutcome::Done, std::chrono::seconds(5), 1, 1).isEmpty());
   EXPECT_EQ(OutcomeMessage(RunOutcome::NoInstrument, std::chrono::milliseconds(2500), 0, 1),
             QStringLiteral("no instrument found within 2.5 s"));
   EXPECT_EQ(OutcomeMessage(RunOutcome::InstrumentLost, std::chrono::seconds(5), 2, 50),
             QStringLiteral("the instrument stopped answering after 2 of 50 sweeps"));
+  EXPECT_EQ(OutcomeMessage(RunOutcome::Interrupted, std::chrono::seconds(5), 7, 50),
+            QStringLiteral("interrupted after 7 of 50 sweeps"));
+  EXPECT_EQ(OutcomeMessage(RunOutcome::OutputFailed, std::chrono::seconds(5), 1, 50),
+            QStringLiteral("the output is gone after 1 of 50 sweeps"));
 }
 
 }  // namespace
