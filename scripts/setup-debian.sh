@@ -13,6 +13,8 @@ packages=(
   umockdev libumockdev-dev
   # the package: CPack's binary scan, its validators, the icon renderer
   file lintian desktop-file-utils appstream librsvg2-bin
+  # the screenshots of the guide and the README (scripts/screenshots.sh)
+  x11-apps netpbm pngquant
 )
 
 missing=()
