@@ -40,6 +40,7 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
   version->setObjectName(QStringLiteral("Version"));
 
   auto* ok = new QPushButton(QStringLiteral("OK"), this);
+  ok->setObjectName(QStringLiteral("OKButton"));
   ok->setDefault(true);
   connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 
