@@ -373,6 +373,7 @@ click "$main" "${start_xy[@]}"
 sweeps 3 "in analyser mode"
 pause_ms 200
 shot_window "$main" "$shots/help/images/analyser.png"
+shot_window "$bench_window" "$shots/help/images/bench.png"
 shot_area 0 0 "$both_w" "$both_h" "$shots/docs/virn-demo-bench.png"
 
 # The exit button ends the program.
