@@ -23,17 +23,7 @@ started_s=$SECONDS
 work=""
 xvfb_pid=""
 demo_pid=""
-stop_pid() {
-  local pid="$1"
-  [ -n "$pid" ] || return 0
-  kill "$pid" 2>/dev/null || true
-  for _ in $(seq 50); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  kill -KILL "$pid" 2>/dev/null || true
-  wait "$pid" 2>/dev/null || true
-}
+source scripts/lib/xvfb.sh
 kept=""
 cleanup() {
   local rc=$?
@@ -152,10 +142,7 @@ while IFS= read -r -d '' file; do
 done < <(find "$root" -type f -print0)
 
 step "virn-demo from the package"
-timeout -k 5 120 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || { echo "Xvfb did not start within 10 s" >&2; exit 1; }
+start_xvfb 120 "$work" -screen 0 1024x768x24 || { echo "Xvfb did not start within 10 s" >&2; exit 1; }
 now_ms() { echo $((${EPOCHREALTIME/./} / 1000)); }
 alive() { kill -0 "$demo_pid" 2>/dev/null && [ "$(cut -d' ' -f3 "/proc/$demo_pid/stat" 2>/dev/null)" != Z ]; }
 log="$work/wire.log"

@@ -73,18 +73,7 @@ xvfb_pid=""
 demo_pid=""
 bench_fd_open=0
 
-# Ends one of our children: politely, then for good; never waits unbounded.
-stop_pid() {
-  local pid="$1"
-  [ -n "$pid" ] || return 0
-  kill "$pid" 2>/dev/null || true
-  for _ in $(seq 50); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  kill -KILL "$pid" 2>/dev/null || true
-  wait "$pid" 2>/dev/null || true
-}
+source scripts/lib/xvfb.sh
 cleanup() {
   local rc=$?
   trap - EXIT INT TERM HUP
@@ -217,14 +206,8 @@ exits_within_ms() {
   done
 }
 
-# Bounded even if this script is killed outright and cannot clean up: when the
-# server goes, the program loses its display and ends too.
-timeout -k 5 $((cycles * 60 + 300)) Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || { echo "Xvfb did not start" >&2; exit 1; }
-display=":$(head -1 "$work/display")"
-export DISPLAY="$display" XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=xcb
+start_xvfb $((cycles * 60 + 300)) "$work" -screen 0 1024x768x24 || { echo "Xvfb did not start" >&2; exit 1; }
+export XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=xcb
 
 "$demo" --wire-log "$log" --bench "$fifo" >"$out" 2>"$err" &
 demo_pid=$!

@@ -49,18 +49,7 @@ bench_fd_open=0
 main=""
 bench_window=""
 
-# Ends one of our children: politely, then for good; never waits unbounded.
-stop_pid() {
-  local pid="$1"
-  [ -n "$pid" ] || return 0
-  kill "$pid" 2>/dev/null || true
-  for _ in $(seq 50); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  kill -KILL "$pid" 2>/dev/null || true
-  wait "$pid" 2>/dev/null || true
-}
+source scripts/lib/xvfb.sh
 cleanup() {
   local rc=$?
   trap - EXIT INT TERM HUP
@@ -247,15 +236,9 @@ plot_menu() {
   gone "$menu" "the plot's context menu"
 }
 
-# Bounded even if this script is killed outright and cannot clean up: when the
-# server goes, the program loses its display and ends too. White behind the
-# windows, for the pictures that show more than one.
-timeout -k 5 300 Xvfb -displayfd 3 -screen 0 1280x800x24 -wr -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-display=":$(head -1 "$work/display")"
-export DISPLAY="$display" XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=xcb
+# White behind the windows, for the pictures that show more than one.
+start_xvfb 300 "$work" -screen 0 1280x800x24 -wr || fail "Xvfb did not start"
+export XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=xcb
 # The same look wherever the script runs: Qt's own style, the fonts of the
 # set-up script, numbers with a decimal point.
 export QT_STYLE_OVERRIDE=Fusion QT_SCALE_FACTOR=1 LC_ALL=C.UTF-8
