@@ -143,8 +143,6 @@ done < <(find "$root" -type f -print0)
 
 step "virn-demo from the package"
 start_xvfb 120 "$work" -screen 0 1024x768x24 || { echo "Xvfb did not start within 10 s" >&2; exit 1; }
-now_ms() { echo $((${EPOCHREALTIME/./} / 1000)); }
-alive() { kill -0 "$demo_pid" 2>/dev/null && [ "$(cut -d' ' -f3 "/proc/$demo_pid/stat" 2>/dev/null)" != Z ]; }
 log="$work/wire.log"
 (
   cd "$work"

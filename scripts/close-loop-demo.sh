@@ -111,23 +111,11 @@ if [ "$sanitize" = thread ]; then
   export TSAN_OPTIONS="suppressions=$work/tsan.supp${TSAN_OPTIONS:+ $TSAN_OPTIONS}"
 fi
 
-now_ms() { echo $((${EPOCHREALTIME/./} / 1000)); }
-alive() { kill -0 "$demo_pid" 2>/dev/null && [ "$(cut -d' ' -f3 "/proc/$demo_pid/stat" 2>/dev/null)" != Z ]; }
 # Lines ending with a frame; 0 while the log does not exist yet.
 count() {
   local n
   n=$(grep -c -- "$1\$" "$log" 2>/dev/null) || true
   echo "${n:-0}"
-}
-until_ms() {
-  local limit="$1"
-  shift
-  local deadline=$(($(now_ms) + limit))
-  until "$@"; do
-    alive || return 1
-    [ "$(now_ms)" -lt "$deadline" ] || return 1
-    sleep 0.01
-  done
 }
 at_least() { [ "$(count "$1")" -ge "$2" ]; }
 exits_within_ms() {

@@ -119,8 +119,6 @@ if [ "$sanitize" = thread ]; then
   export TSAN_OPTIONS="suppressions=$work/tsan.supp${TSAN_OPTIONS:+ $TSAN_OPTIONS}"
 fi
 
-now_ms() { echo $((${EPOCHREALTIME/./} / 1000)); }
-alive() { kill -0 "$demo_pid" 2>/dev/null && [ "$(cut -d' ' -f3 "/proc/$demo_pid/stat" 2>/dev/null)" != Z ]; }
 # Lines ending with a frame; 0 while the log does not exist yet.
 count() {
   local n
@@ -138,18 +136,6 @@ answers() {
   echo "${n:-0}"
 }
 
-# until_ms LIMIT COMMAND...: polls COMMAND every 10 ms; false after LIMIT ms or
-# as soon as the program is gone.
-until_ms() {
-  local limit="$1"
-  shift
-  local deadline=$(($(now_ms) + limit))
-  until "$@"; do
-    alive || return 1
-    [ "$(now_ms)" -lt "$deadline" ] || return 1
-    sleep 0.01
-  done
-}
 more_than() { [ "$(count "$1")" -gt "$2" ]; }
 more_re_than() { [ "$(count_re "$1")" -gt "$2" ]; }
 more_answers_than() { [ "$(answers)" -gt "$1" ]; }

@@ -100,8 +100,6 @@ shots="$work/shots"
 mkdir -p "$shots/help/images" "$shots/docs"
 mkfifo "$fifo"
 
-now_ms() { echo $((${EPOCHREALTIME/./} / 1000)); }
-alive() { kill -0 "$demo_pid" 2>/dev/null && [ "$(cut -d' ' -f3 "/proc/$demo_pid/stat" 2>/dev/null)" != Z ]; }
 pause_ms() { sleep "$(printf '%d.%03d' $(($1 / 1000)) $(($1 % 1000)))"; }
 count() {
   local n
@@ -112,18 +110,6 @@ answers() {
   local n
   n=$(grep -c '^counter: ' "$out" 2>/dev/null) || true
   echo "${n:-0}"
-}
-# until_ms LIMIT COMMAND...: polls COMMAND every 20 ms; false after LIMIT ms or
-# as soon as the program is gone.
-until_ms() {
-  local limit="$1"
-  shift
-  local deadline=$(($(now_ms) + limit))
-  until "$@"; do
-    alive || return 1
-    [ "$(now_ms)" -lt "$deadline" ] || return 1
-    sleep 0.02
-  done
 }
 more_than() { [ "$(count "$1")" -gt "$2" ]; }
 more_answers_than() { [ "$(answers)" -gt "$1" ]; }

@@ -1,4 +1,5 @@
-# Sourced by the scripts that drive virn-demo on an X server of their own.
+# Sourced by the scripts that drive virn-demo on an X server of their own: the
+# server, the stop of a child, and bounded waits on the program.
 
 # Ends one of our children: politely, then for good; never waits unbounded.
 stop_pid() {
@@ -26,4 +27,20 @@ start_xvfb() {
   [ -s "$dir/display" ] || return 1
   display=":$(head -1 "$dir/display")"
   export DISPLAY="$display"
+}
+
+now_ms() { echo $((${EPOCHREALTIME/./} / 1000)); }
+# True while the caller's $demo_pid runs (a zombie counts as gone).
+alive() { kill -0 "$demo_pid" 2>/dev/null && [ "$(cut -d' ' -f3 "/proc/$demo_pid/stat" 2>/dev/null)" != Z ]; }
+# until_ms LIMIT COMMAND...: polls COMMAND every 10 ms; false after LIMIT ms or
+# as soon as the program is gone.
+until_ms() {
+  local limit="$1"
+  shift
+  local deadline=$(($(now_ms) + limit))
+  until "$@"; do
+    alive || return 1
+    [ "$(now_ms)" -lt "$deadline" ] || return 1
+    sleep 0.01
+  done
 }
