@@ -4,13 +4,15 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config git
+  build-essential cmake ninja-build pkg-config git ccache
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins
   libftdi1-dev libusb-1.0-0-dev libjpeg62-turbo-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation xvfb xauth xdotool poppler-utils
   clang clang-format clang-tidy libclang-rt-14-dev
   umockdev libumockdev-dev
+  # the test stages under load (issue checks run them beside CPU hogs)
+  stress-ng
   # the package: CPack's binary scan, its validators, the icon renderer
   file lintian desktop-file-utils appstream librsvg2-bin
   # the screenshots of the guide and the README (scripts/screenshots.sh)
