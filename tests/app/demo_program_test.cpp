@@ -12,10 +12,9 @@
 #include <QXmlStreamReader>
 #include <csignal>
 
-#include "app/main_form.h"
-#include "link/d2xx_unit.h"
-#include "sim/sim_bus.h"
+#include "support/poll_until.h"
 #include "support/program_environment.h"
+#include "support/window_fixture.h"
 #include "support/wire_log_on_failure.h"
 #include "support/xvfb_server.h"
 
@@ -49,15 +48,7 @@ struct DemoRun {
     return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
   }
   bool WaitForLine(const QString& bytes) {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < 30000) {
-      for (const QString& line : Lines()) {
-        if (line.endsWith(bytes)) return true;
-      }
-      QThread::msleep(20);
-    }
-    return false;
+    return virn::test::PollUntil([&] { return Count(bytes) > 0; });
   }
   int Count(const QString& bytes) const {
     int n = 0;
@@ -83,12 +74,8 @@ TEST(DemoProgramTest, FindsTheInstrumentWithOneVersionQuery) {
 
 // Where a button's centre lies in the main window's client area.
 QPoint ButtonCentre(const char* name) {
-  virn::sim::SimBus bus;
-  virn::link::D2XXUnit unit(bus);
-  virn::app::TMainForm form(unit);
-  form.show();
-  auto* button = form.findChild<QToolButton*>(QString::fromLatin1(name));
-  return button->mapTo(&form, button->rect().center());
+  static const std::map<QString, QPoint> centres = virn::test::ToolButtonCentres();
+  return centres.at(QString::fromLatin1(name));
 }
 
 // The demo's main window on a private X server, and clicks on its buttons.
@@ -127,9 +114,7 @@ TEST(DemoProgramTest, PressingStartMakesTheInstrumentSweep) {
   ASSERT_TRUE(screen.Click("KlSpeedButton1"));
   // The set-up in its order, then a sweep request before every sweep.
   ASSERT_TRUE(demo.WaitForLine(QStringLiteral(" 04 1A D0 01 00")));
-  QElapsedTimer timer;
-  timer.start();
-  while (demo.Count(QStringLiteral(" 07 01 00 00 00")) < 3 && timer.elapsed() < 30000) QThread::msleep(20);
+  ASSERT_TRUE(virn::test::PollUntil([&] { return demo.Count(QStringLiteral(" 07 01 00 00 00")) >= 3; }));
   QStringList frames;
   for (const QString& line : demo.Lines()) frames << line.section(QLatin1Char(' '), 1);
   const QStringList setup = {QStringLiteral("0B 00 00 00 00"), QStringLiteral("02 A4 01 00 00"),

@@ -232,7 +232,7 @@ struct HelpGuide : LinkedWindowFixture {
 
   HelpGuide() {
     PlugTypical();
-    mainForm = std::make_unique<TMainForm>(unit);
+    mainForm = Window();
     mainForm->show();
     // Without parents, so that each window's controls are its own.
     optionForm = std::make_unique<calibration::TOptionForm>(nullptr);

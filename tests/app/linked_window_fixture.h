@@ -2,36 +2,25 @@
 // helpers to read what the instrument received.
 #pragma once
 
-#include <gtest/gtest.h>
-
-#include <QApplication>
-#include <QElapsedTimer>
-#include <QTemporaryDir>
-#include <functional>
 #include <memory>
 #include <vector>
 
 #include "app/main_form.h"
-#include "app/program_name.h"
 #include "link/command_frame.h"
-#include "settings/klm_api.h"
+#include "link/d2xx_unit.h"
 #include "sim/sim_bus.h"
 #include "sim/sim_factory.h"
 #include "sim/sim_instrument.h"
+#include "support/poll_until.h"
+#include "support/window_fixture.h"
 
 namespace virn::app {
 
-struct LinkedWindowFixture : ::testing::Test {
-  QTemporaryDir config;
+struct LinkedWindowFixture : test::WindowFixture {
   sim::SimBus bus;
   link::D2XXUnit unit{bus};
   std::shared_ptr<sim::SimInstrument> instrument;
 
-  LinkedWindowFixture() {
-    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
-    settings::SetKlmLibraryDir(VIRN_TEST_BUILD_LIBDIR);
-    SetProgramName(QStringLiteral("virn-"));
-  }
   void PlugTypical(int others = 0) {
     sim::TypicalBusOptions options;
     options.otherDevices = others;
@@ -51,21 +40,14 @@ struct LinkedWindowFixture : ::testing::Test {
     }
     return commands;
   }
+  // A window over the bus, not yet shown.
+  std::unique_ptr<TMainForm> Window() { return WindowFixture::Window(unit); }
   // A shown window that has found the instrument; the log starts empty.
   std::unique_ptr<TMainForm> ConnectedWindow() {
     if (!instrument) PlugTypical();
-    auto form = std::make_unique<TMainForm>(unit);
-    form->show();
-    form->Timer2Timer();
-    EXPECT_TRUE(form->Connected());
+    auto form = WindowFixture::ConnectedWindow(unit);
     instrument->ClearWireLog();
     return form;
-  }
-  static void ProcessUntil(const std::function<bool()>& done) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < 10000) QApplication::processEvents(QEventLoop::AllEvents, 5);
-    ASSERT_TRUE(done());
   }
 };
 

@@ -27,11 +27,6 @@ struct CalibrationFixture : LinkedWindowFixture {
   virn::test::ModalDriver driver;
 
   CalibrationFixture() { QDir().mkpath(config.path() + QStringLiteral("/Kelmar/virn-")); }
-  static void Click(QWidget& window, const char* name) {
-    auto* button = window.findChild<QAbstractButton*>(QString::fromLatin1(name));
-    ASSERT_NE(button, nullptr) << name;
-    button->click();
-  }
   static QLineEdit* Field(QWidget& window, const char* name) {
     return window.findChild<QLineEdit*>(QString::fromLatin1(name));
   }
@@ -96,17 +91,17 @@ TEST_F(CalibrationFixture, CancelledOptionsKeepTheSweepAndSendNothing) {
 }
 
 TEST_F(CalibrationFixture, OptionsWithoutAnInstrumentChangeOnlyTheProgram) {
-  TMainForm form(unit);
-  form.show();
+  auto form = Window();
+  form->show();
   driver.Then([](QWidget& dialog) {
     EXPECT_EQ(Field(dialog, "Edit2")->text(), QStringLiteral("43"));
     Click(dialog, "KlButton1");
   });
-  Click(form, "mnuOption");
+  Click(*form, "mnuOption");
   ASSERT_TRUE(driver.Done());
-  EXPECT_EQ(form.property("_DDS").toInt(), 43);
-  EXPECT_FALSE(form.property("_VFOdiv").toBool());
-  EXPECT_TRUE(SavedSettings(form).contains(Element("_VFOdiv", 0)));
+  EXPECT_EQ(form->property("_DDS").toInt(), 43);
+  EXPECT_FALSE(form->property("_VFOdiv").toBool());
+  EXPECT_TRUE(SavedSettings(*form).contains(Element("_VFOdiv", 0)));
 }
 
 TEST_F(CalibrationFixture, FrequencyCalibrationSendsTheNominalThenCorrectsTheGenerator) {
@@ -133,11 +128,11 @@ TEST_F(CalibrationFixture, FrequencyCalibrationSendsTheNominalThenCorrectsTheGen
 }
 
 TEST_F(CalibrationFixture, FrequencyCalibrationWithoutAnInstrumentOpensNoWizard) {
-  TMainForm form(unit);
-  form.show();
-  Click(form, "mnuGenMode");
+  auto form = Window();
+  form->show();
+  Click(*form, "mnuGenMode");
   driver.Then(virn::test::ModalDriver::AcknowledgeMessage());
-  form.findChild<QToolButton*>(QStringLiteral("mnuCorrFreq"))->click();
+  form->findChild<QToolButton*>(QStringLiteral("mnuCorrFreq"))->click();
   ASSERT_EQ(driver.Messages().size(), 1u);
   EXPECT_EQ(driver.Messages()[0], QStringLiteral("Подключите прибор."));
 }
@@ -151,13 +146,13 @@ TEST_F(CalibrationFixture, LevelCalibrationPutsTheCableOnZeroAndTheAttenuatorOnM
   const int cable = sim::ToSampleByte(detector.Reading(false, 0.0));
   const int attenuated = sim::ToSampleByte(detector.Reading(false, -40.0));
   // The largest level reaches the cable's only once a whole sweep has come.
-  ProcessUntil([&] { return form->drawThread().MaxSample() >= cable - 1; });
+  ASSERT_TRUE(test::PollUntil([&] { return form->drawThread().MaxSample() >= cable - 1; }));
   driver.Then([&](QWidget& wizard) {
     EXPECT_EQ(wizard.windowTitle(), QStringLiteral("Калибровка уровня (логарифмический детектор)"));
     Click(wizard, "KlButton1");
     instrument->SetNetwork(sim::Attenuator(-40.0));
     // Every level of the record has to come from the attenuator before measuring.
-    ProcessUntil([&] { return form->drawThread().MaxSample() <= attenuated + 1; });
+    EXPECT_TRUE(test::PollUntil([&] { return form->drawThread().MaxSample() <= attenuated + 1; }));
     Click(wizard, "KlButton1");
     Click(wizard, "KlButton3");
   });

@@ -3,36 +3,25 @@
 // and the detector command the detector button sends while connected.
 #include <gtest/gtest.h>
 
-#include <QTemporaryDir>
 #include <QToolButton>
 #include <algorithm>
 
 #include "app/main_form.h"
-#include "app/program_name.h"
 #include "link/d2xx_unit.h"
-#include "settings/klm_api.h"
 #include "sim/sim_bus.h"
 #include "sim/sim_factory.h"
 #include "support/call_log_d2xx.h"
+#include "support/window_fixture.h"
 
 namespace virn::app {
 namespace {
 
-struct DeviceCalls : ::testing::Test {
-  QTemporaryDir config;
+struct DeviceCalls : test::WindowFixture {
   sim::SimBus bus;
   test::CallLogD2xx calls{bus};
   link::D2XXUnit unit{calls};
 
-  DeviceCalls() {
-    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
-    settings::SetKlmLibraryDir(VIRN_TEST_BUILD_LIBDIR);
-    SetProgramName(QStringLiteral("virn-"));
-    sim::PopulateTypicalBus(bus, sim::TypicalBusOptions{});
-  }
-  static void Click(TMainForm& form, const char* name) {
-    form.findChild<QToolButton*>(QString::fromLatin1(name))->click();
-  }
+  DeviceCalls() { sim::PopulateTypicalBus(bus, sim::TypicalBusOptions{}); }
   // The calls after the first one equal to `from`.
   std::vector<std::string> CallsAfter(const std::string& from) const {
     const std::vector<std::string> all = calls.Calls();
@@ -44,38 +33,32 @@ struct DeviceCalls : ::testing::Test {
 const std::string kVersionRequest = "write 09 00 00 00 00";
 
 TEST_F(DeviceCalls, TheHandshakeResetsTheDeviceAndSetsTwentyMillisecondTimeOuts) {
-  TMainForm form(unit);
-  form.show();
-  form.Timer2Timer();
-  ASSERT_TRUE(form.Connected());
+  const auto form = ConnectedWindow(unit);
+  ASSERT_TRUE(form->Connected());
   EXPECT_EQ(CallsAfter(kVersionRequest), (std::vector<std::string>{"reset", "timeouts 20 20"}));
 }
 
 TEST_F(DeviceCalls, StartResetsTheDeviceBeforeItsSetUp) {
-  TMainForm form(unit);
-  form.show();
-  form.Timer2Timer();
-  ASSERT_TRUE(form.Connected());
+  const auto form = ConnectedWindow(unit);
+  ASSERT_TRUE(form->Connected());
   calls.Clear();
-  Click(form, "KlSpeedButton1");
+  Click(*form, "KlSpeedButton1");
   const std::vector<std::string> after = calls.Calls();
   ASSERT_GE(after.size(), 2U);
   EXPECT_EQ(after[0], "reset");
   EXPECT_EQ(after[1], "write 0B 00 00 00 00") << "the detector command opens the set-up";
-  Click(form, "KlSpeedButton2");
+  Click(*form, "KlSpeedButton2");
 }
 
 TEST_F(DeviceCalls, TheDetectorButtonSendsOneForLinearAndZeroForLogarithmic) {
-  TMainForm form(unit);
-  form.show();
-  form.Timer2Timer();
-  ASSERT_TRUE(form.Connected());
+  const auto form = ConnectedWindow(unit);
+  ASSERT_TRUE(form->Connected());
   calls.Clear();
-  Click(form, "mnuLinear");
-  ASSERT_TRUE(form.findChild<QToolButton*>(QStringLiteral("mnuLinear"))->isChecked());
+  Click(*form, "mnuLinear");
+  ASSERT_TRUE(form->findChild<QToolButton*>(QStringLiteral("mnuLinear"))->isChecked());
   EXPECT_EQ(calls.Calls(), (std::vector<std::string>{"write 0B 01 00 00 00"}));
   calls.Clear();
-  Click(form, "mnuLinear");
+  Click(*form, "mnuLinear");
   EXPECT_EQ(calls.Calls(), (std::vector<std::string>{"write 0B 00 00 00 00"}));
 }
 

@@ -2,6 +2,7 @@
 // the picture it leaves, and the one message of a failed save.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -11,6 +12,8 @@
 
 #include "export/save_plot.h"
 #include "linked_window_fixture.h"
+#include "settings/klm_api.h"
+#include "support/build_paths.h"
 #include "support/modal_driver.h"
 #include "support/scoped_env.h"
 
@@ -23,9 +26,6 @@ struct ExportFixture : LinkedWindowFixture {
   test::ScopedEnv tmpdir{"TMPDIR", temp.path().toStdString()};
   virn::test::ModalDriver driver;
 
-  static void Click(QWidget& window, const char* name) {
-    window.findChild<QToolButton*>(QString::fromLatin1(name))->click();
-  }
   // A dialog step that picks the filter and the name and accepts.
   static virn::test::ModalDriver::Step Choose(const QString& filter, const QString& path) {
     return [filter, path](QWidget& modal) {
@@ -45,11 +45,11 @@ const QString kBmpFilter = QStringLiteral("Точечные рисунки (*.bm
 const QString kJpegFilter = QStringLiteral("Файлы в формате JPEG (*.jpg)");
 
 TEST_F(ExportFixture, TheCardFramesThePlotAndTheSavedBmpIsWhatThePlotAreaShows) {
-  TMainForm form(unit);
-  form.show();
-  EXPECT_EQ(form.qslCard().Width(), 457);
-  EXPECT_EQ(form.qslCard().Height(), 283);
-  form.DrawPlot();
+  auto form = Window();
+  form->show();
+  EXPECT_EQ(form->qslCard().Width(), 457);
+  EXPECT_EQ(form->qslCard().Height(), 283);
+  form->DrawPlot();
   const auto choose = Choose(kBmpFilter, target.filePath(QStringLiteral("plot")));
   driver.Then([&](QWidget& modal) {
     auto* dialog = qobject_cast<QFileDialog*>(&modal);
@@ -60,13 +60,13 @@ TEST_F(ExportFixture, TheCardFramesThePlotAndTheSavedBmpIsWhatThePlotAreaShows) 
     EXPECT_FALSE(dialog->testOption(QFileDialog::DontConfirmOverwrite));
     choose(modal);
   });
-  Click(form, "mnuSave");
+  Click(*form, "mnuSave");
   ASSERT_TRUE(driver.Done());
   QFile file(target.filePath(QStringLiteral("plot.bmp")));
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
   const QImage saved = QImage::fromData(file.readAll(), "BMP");
   ASSERT_EQ(saved.size(), QSize(457, 283));
-  const QImage& plot = form.plotBitmap();
+  const QImage& plot = form->plotBitmap();
   for (int y = 0; y < plot.height(); ++y) {
     for (int x = 0; x < plot.width(); ++x) {
       ASSERT_EQ(saved.pixel(x + 1, y + 1) & 0xFFFFFF, plot.pixel(x, y) & 0xFFFFFF) << x << "," << y;
@@ -77,10 +77,10 @@ TEST_F(ExportFixture, TheCardFramesThePlotAndTheSavedBmpIsWhatThePlotAreaShows) 
 }
 
 TEST_F(ExportFixture, TheDialogOffersTheLastNameAndFilterAgainAndCancelChangesNothing) {
-  TMainForm form(unit);
-  form.show();
+  auto form = Window();
+  form->show();
   driver.Then(Choose(kJpegFilter, target.filePath(QStringLiteral("фильтр.jpeg"))));
-  Click(form, "mnuSave");
+  Click(*form, "mnuSave");
   QFile jpeg(target.filePath(QStringLiteral("фильтр.jpeg.jpg")));
   ASSERT_TRUE(jpeg.open(QIODevice::ReadOnly));
   EXPECT_TRUE(jpeg.readAll().startsWith("\xFF\xD8"));
@@ -92,7 +92,7 @@ TEST_F(ExportFixture, TheDialogOffersTheLastNameAndFilterAgainAndCancelChangesNo
     EXPECT_TRUE(dialog->selectedFiles().first().endsWith(QStringLiteral("фильтр.jpeg")));
     dialog->reject();
   });
-  Click(form, "mnuSave");
+  Click(*form, "mnuSave");
   ASSERT_TRUE(driver.Done());
   EXPECT_EQ(QDir(target.path()).entryList(QDir::Files).size(), 1);
   // The folders the saves used are gone.
@@ -102,13 +102,13 @@ TEST_F(ExportFixture, TheDialogOffersTheLastNameAndFilterAgainAndCancelChangesNo
 TEST_F(ExportFixture, AFailedSaveShowsOnlyItsOneStopMessage) {
   const QString noLibraries = target.filePath(QStringLiteral("no-libraries"));
   ASSERT_TRUE(QDir().mkpath(noLibraries));
-  TMainForm form(unit);
-  form.show();
+  auto form = Window();
+  form->show();
   settings::SetKlmLibraryDir(noLibraries.toStdString());
   driver.Then(Choose(kBmpFilter, target.filePath(QStringLiteral("plot.bmp"))));
   driver.Then(virn::test::ModalDriver::AcknowledgeMessage());
-  Click(form, "mnuSave");
-  settings::SetKlmLibraryDir(VIRN_TEST_BUILD_LIBDIR);
+  Click(*form, "mnuSave");
+  settings::SetKlmLibraryDir(test::BuildLibDir());
   ASSERT_EQ(driver.Messages(), std::vector<QString>{QStringLiteral("Не удалось сохранить график.")});
   EXPECT_EQ(driver.Icons().front(), QMessageBox::Critical);
   EXPECT_FALSE(QFile::exists(target.filePath(QStringLiteral("plot.bmp"))));

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <memory>
@@ -24,49 +23,49 @@ namespace {
 
 TEST_F(LinkedWindowFixture, OneDiscoveryTickFindsTheInstrumentBehindOtherDevices) {
   PlugTypical(2);
-  TMainForm form(unit);
-  form.show();
-  form.Timer2Timer();
-  EXPECT_TRUE(form.Connected());
-  EXPECT_EQ(form.statusBar()->panelText(0), QStringLiteral("OK"));
-  EXPECT_EQ(form.statusBar()->panelText(1), QStringLiteral("Вер. МК: 2.07"));
-  EXPECT_FALSE(form.discoveryTimer().isActive());
-  EXPECT_TRUE(form.watchdogTimer().isActive());
+  auto form = Window();
+  form->show();
+  form->Timer2Timer();
+  EXPECT_TRUE(form->Connected());
+  EXPECT_EQ(form->statusBar()->panelText(0), QStringLiteral("OK"));
+  EXPECT_EQ(form->statusBar()->panelText(1), QStringLiteral("Вер. МК: 2.07"));
+  EXPECT_FALSE(form->discoveryTimer().isActive());
+  EXPECT_TRUE(form->watchdogTimer().isActive());
   ASSERT_EQ(Commands().size(), 1u);
   EXPECT_EQ(Commands()[0], (link::Command{9, 0}));
 }
 
 TEST_F(LinkedWindowFixture, TheDiscoveryTimerFindsTheInstrumentByItself) {
   PlugTypical();
-  TMainForm form(unit);
-  form.show();
-  ProcessUntil([&] { return form.Connected(); });
-  EXPECT_EQ(form.statusBar()->panelText(0), QStringLiteral("OK"));
+  auto form = Window();
+  form->show();
+  ASSERT_TRUE(test::PollUntil([&] { return form->Connected(); }));
+  EXPECT_EQ(form->statusBar()->panelText(0), QStringLiteral("OK"));
 }
 
 TEST_F(LinkedWindowFixture, UnplugReturnsToDiscoveryAndReplugReconnects) {
   PlugTypical();
-  TMainForm form(unit);
-  form.show();
-  form.Timer2Timer();
-  ASSERT_TRUE(form.Connected());
+  auto form = Window();
+  form->show();
+  form->Timer2Timer();
+  ASSERT_TRUE(form->Connected());
   bus.Unplug(sim::kInstrumentSerial);
-  form.Timer1Timer();
-  EXPECT_FALSE(form.Connected());
-  EXPECT_EQ(form.statusBar()->panelText(0), QStringLiteral("Нет связи"));
-  EXPECT_EQ(form.statusBar()->panelText(1), QString());
-  EXPECT_TRUE(form.discoveryTimer().isActive());
-  EXPECT_FALSE(form.watchdogTimer().isActive());
+  form->Timer1Timer();
+  EXPECT_FALSE(form->Connected());
+  EXPECT_EQ(form->statusBar()->panelText(0), QStringLiteral("Нет связи"));
+  EXPECT_EQ(form->statusBar()->panelText(1), QString());
+  EXPECT_TRUE(form->discoveryTimer().isActive());
+  EXPECT_FALSE(form->watchdogTimer().isActive());
   bus.Plug(instrument);
-  form.Timer2Timer();
-  EXPECT_TRUE(form.Connected());
+  form->Timer2Timer();
+  EXPECT_TRUE(form->Connected());
 }
 
 TEST_F(LinkedWindowFixture, GeneratorModeHandshakeSendsTheCoefficientThenTheFrequency) {
   PlugTypical();
-  TMainForm form(unit);
-  form.findChild<QToolButton*>(QStringLiteral("mnuGenMode"))->setChecked(true);
-  form.Timer2Timer();
+  auto form = Window();
+  form->findChild<QToolButton*>(QStringLiteral("mnuGenMode"))->setChecked(true);
+  form->Timer2Timer();
   const auto log = instrument->WireLog();
   ASSERT_EQ(log.size(), 3u);
   EXPECT_EQ(link::DecodeFrame(log[1].frame), (link::Command{1, 43}));
@@ -76,27 +75,27 @@ TEST_F(LinkedWindowFixture, GeneratorModeHandshakeSendsTheCoefficientThenTheFreq
 
 TEST_F(LinkedWindowFixture, EveryPassReachesTheWindowUntilItCloses) {
   PlugTypical();
-  auto form = std::make_unique<TMainForm>(unit);
+  auto form = Window();
   form->show();
-  ProcessUntil([&] { return form->sweepPasses() >= 20; });
+  ASSERT_TRUE(test::PollUntil([&] { return form->sweepPasses() >= 20; }));
   form->close();
   const auto passesAtClose = form->sweepPasses();
-  for (int i = 0; i < 20; ++i) QApplication::processEvents(QEventLoop::AllEvents, 5);
+  test::RunEventsFor(std::chrono::milliseconds(100));
   EXPECT_EQ(form->sweepPasses(), passesAtClose);
   form.reset();
 }
 
 TEST_F(LinkedWindowFixture, EverySweepBeginsWithItsOwnRequestAndWait) {
   PlugTypical();
-  TMainForm form(unit);
-  form.show();
-  form.Timer2Timer();
-  ASSERT_TRUE(form.Connected());
+  auto form = Window();
+  form->show();
+  form->Timer2Timer();
+  ASSERT_TRUE(form->Connected());
   instrument->ClearWireLog();
-  form.drawThread().PeriodIndex = 1;
-  form.drawThread().StartSweeps();
-  ProcessUntil([&] { return instrument->State().sweepRequests >= 4; });
-  form.drawThread().StopSweeps();
+  form->drawThread().PeriodIndex = 1;
+  form->drawThread().StartSweeps();
+  ASSERT_TRUE(test::PollUntil([&] { return instrument->State().sweepRequests >= 4; }));
+  form->drawThread().StopSweeps();
   const auto log = instrument->WireLog();
   ASSERT_GE(log.size(), 4u);
   for (std::size_t i = 0; i < log.size(); ++i) {
@@ -111,7 +110,7 @@ TEST_F(LinkedWindowFixture, EverySweepBeginsWithItsOwnRequestAndWait) {
 TEST_F(LinkedWindowFixture, ClosingDuringSweepsAlwaysEndsPromptly) {
   PlugTypical();
   for (int round = 0; round < 15; ++round) {
-    auto form = std::make_unique<TMainForm>(unit);
+    auto form = Window();
     form->show();
     form->Timer2Timer();
     ASSERT_TRUE(form->Connected());
@@ -119,7 +118,7 @@ TEST_F(LinkedWindowFixture, ClosingDuringSweepsAlwaysEndsPromptly) {
     form->drawThread().PeriodIndex = 1 + round % 4;
     form->drawThread().StartSweeps();
     const auto target = form->sweepPasses() + static_cast<std::uint64_t>(round % 3);
-    ProcessUntil([&] { return form->sweepPasses() >= target; });
+    EXPECT_TRUE(test::PollUntil([&] { return form->sweepPasses() >= target; }));
     form->close();
     form.reset();  // terminates and joins the thread
   }

@@ -21,14 +21,11 @@ using PlotWindowFixture = LinkedWindowFixture;
 QWidget* PlotArea(TMainForm& form) {
   return form.findChild<QWidget*>(QStringLiteral("PaintBox1"));
 }
-QToolButton* Button(TMainForm& form, const char* name) {
-  return form.findChild<QToolButton*>(QString::fromLatin1(name));
-}
 
 TEST_F(PlotWindowFixture, ThePictureIsTheOneTheWindowStateGives) {
   auto form = ConnectedWindow();
   Button(*form, "KlSpeedButton1")->click();
-  ProcessUntil([&] { return instrument->State().sweepRequests >= 2; });
+  ASSERT_TRUE(test::PollUntil([&] { return instrument->State().sweepRequests >= 2; }));
   Button(*form, "mnuVisir")->click();
   form->DrawPlot();
   EXPECT_EQ(form->plotBitmap(), display::RenderPlot(form->PlotInputsNow()));
@@ -45,103 +42,103 @@ TEST_F(PlotWindowFixture, ThePictureIsTheOneTheWindowStateGives) {
 }
 
 TEST_F(PlotWindowFixture, TheDetectorButtonChangesTheScaleAtTheNextRedraw) {
-  TMainForm form(unit);
-  form.show();
-  form.DrawPlot();
-  const QImage logarithmic = form.plotBitmap();
-  Button(form, "mnuLinear")->click();
-  EXPECT_EQ(form.plotBitmap(), logarithmic);
-  form.DrawPlot();
-  EXPECT_NE(form.plotBitmap(), logarithmic);
-  EXPECT_TRUE(form.PlotInputsNow().Scale.Linear);
+  auto form = Window();
+  form->show();
+  form->DrawPlot();
+  const QImage logarithmic = form->plotBitmap();
+  Button(*form, "mnuLinear")->click();
+  EXPECT_EQ(form->plotBitmap(), logarithmic);
+  form->DrawPlot();
+  EXPECT_NE(form->plotBitmap(), logarithmic);
+  EXPECT_TRUE(form->PlotInputsNow().Scale.Linear);
 }
 
 TEST_F(PlotWindowFixture, MarkerButtonPlacesTheLineAtRow50ThenAtTheLastMouseRow) {
-  TMainForm form(unit);
-  form.show();
-  QToolButton* marker = Button(form, "mnuVisir");
+  auto form = Window();
+  form->show();
+  QToolButton* marker = Button(*form, "mnuVisir");
   marker->click();
-  EXPECT_TRUE(form.property("_Visir").toBool());
-  EXPECT_EQ(form.property("_VisirValue").toInt(), 50);
-  QTest::mouseClick(PlotArea(form), Qt::LeftButton, {}, QPoint(10, 120));
-  EXPECT_EQ(form.property("_VisirValue").toInt(), 120);
-  EXPECT_EQ(form.LastVisirValue(), 120);
+  EXPECT_TRUE(form->property("_Visir").toBool());
+  EXPECT_EQ(form->property("_VisirValue").toInt(), 50);
+  QTest::mouseClick(PlotArea(*form), Qt::LeftButton, {}, QPoint(10, 120));
+  EXPECT_EQ(form->property("_VisirValue").toInt(), 120);
+  EXPECT_EQ(form->LastVisirValue(), 120);
   marker->click();
-  EXPECT_EQ(form.property("_VisirValue").toInt(), 0);
+  EXPECT_EQ(form->property("_VisirValue").toInt(), 0);
   marker->click();
-  EXPECT_EQ(form.property("_VisirValue").toInt(), 120);
+  EXPECT_EQ(form->property("_VisirValue").toInt(), 120);
   // The marker line is on the picture, green from column 35 to the right edge.
-  form.DrawPlot();
-  EXPECT_EQ(form.plotBitmap().pixel(35, 120), 0xFF008000);
-  EXPECT_EQ(form.plotBitmap().pixel(454, 120), 0xFF008000);
-  EXPECT_NE(form.plotBitmap().pixel(34, 120), 0xFF008000);
+  form->DrawPlot();
+  EXPECT_EQ(form->plotBitmap().pixel(35, 120), 0xFF008000);
+  EXPECT_EQ(form->plotBitmap().pixel(454, 120), 0xFF008000);
+  EXPECT_NE(form->plotBitmap().pixel(34, 120), 0xFF008000);
 }
 
 TEST_F(PlotWindowFixture, DraggingKeepsTheMarkerInTheDataArea) {
-  TMainForm form(unit);
-  form.show();
-  Button(form, "mnuVisir")->click();
-  QWidget* plot = PlotArea(form);
+  auto form = Window();
+  form->show();
+  Button(*form, "mnuVisir")->click();
+  QWidget* plot = PlotArea(*form);
   QTest::mousePress(plot, Qt::LeftButton, {}, QPoint(100, 100));
-  EXPECT_TRUE(form.VisirDrag());
+  EXPECT_TRUE(form->VisirDrag());
   QTest::mouseMove(plot, QPoint(100, 150));
-  EXPECT_EQ(form.property("_VisirValue").toInt(), 150);
+  EXPECT_EQ(form->property("_VisirValue").toInt(), 150);
   QTest::mouseMove(plot, QPoint(100, 20));  // the label margin: ignored
-  EXPECT_EQ(form.property("_VisirValue").toInt(), 150);
-  EXPECT_EQ(form.LastVisirValue(), 150);
+  EXPECT_EQ(form->property("_VisirValue").toInt(), 150);
+  EXPECT_EQ(form->LastVisirValue(), 150);
   QTest::mouseMove(plot, QPoint(100, 280));  // the bottom row: the marker stays, the last row follows
-  EXPECT_EQ(form.property("_VisirValue").toInt(), 150);
-  EXPECT_EQ(form.LastVisirValue(), 280);
+  EXPECT_EQ(form->property("_VisirValue").toInt(), 150);
+  EXPECT_EQ(form->LastVisirValue(), 280);
   QTest::mouseRelease(plot, Qt::LeftButton, {}, QPoint(100, 280));
-  EXPECT_FALSE(form.VisirDrag());
+  EXPECT_FALSE(form->VisirDrag());
   QTest::mouseMove(plot, QPoint(100, 200));
-  EXPECT_EQ(form.property("_VisirValue").toInt(), 150);
+  EXPECT_EQ(form->property("_VisirValue").toInt(), 150);
 }
 
 TEST_F(PlotWindowFixture, ArrowKeysMoveTheMarkerOneRowEvenPastTheEdges) {
-  TMainForm form(unit);
-  form.show();
-  auto* sink = form.findChild<QLineEdit*>(QStringLiteral("Edit10"));
+  auto form = Window();
+  form->show();
+  auto* sink = form->findChild<QLineEdit*>(QStringLiteral("Edit10"));
   QTest::keyClick(sink, Qt::Key_Up);  // marker off: nothing
-  EXPECT_EQ(form.property("_VisirValue").toInt(), 0);
-  Button(form, "mnuVisir")->click();
-  form.setProperty("_VisirValue", 1);
+  EXPECT_EQ(form->property("_VisirValue").toInt(), 0);
+  Button(*form, "mnuVisir")->click();
+  form->setProperty("_VisirValue", 1);
   QTest::keyClick(sink, Qt::Key_Up);
   QTest::keyClick(sink, Qt::Key_Up);
-  EXPECT_EQ(form.property("_VisirValue").toInt(), -1);
+  EXPECT_EQ(form->property("_VisirValue").toInt(), -1);
   QTest::keyClick(sink, Qt::Key_Down);
-  EXPECT_EQ(form.property("_VisirValue").toInt(), 0);
-  EXPECT_EQ(form.LastVisirValue(), 0);
+  EXPECT_EQ(form->property("_VisirValue").toInt(), 0);
+  EXPECT_EQ(form->LastVisirValue(), 0);
 }
 
 TEST_F(PlotWindowFixture, APlotClickGivesTheArrowKeysToTheFocusSink) {
-  TMainForm form(unit);
-  form.show();
-  form.activateWindow();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
-  QTest::mouseClick(PlotArea(form), Qt::LeftButton, {}, QPoint(200, 100));
-  EXPECT_TRUE(form.findChild<QLineEdit*>(QStringLiteral("Edit10"))->hasFocus());
+  auto form = Window();
+  form->show();
+  form->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+  QTest::mouseClick(PlotArea(*form), Qt::LeftButton, {}, QPoint(200, 100));
+  EXPECT_TRUE(form->findChild<QLineEdit*>(QStringLiteral("Edit10"))->hasFocus());
 }
 
 TEST_F(PlotWindowFixture, PointerReadoutsFollowThePointerAndGoWhenItLeaves) {
-  TMainForm form(unit);
-  form.show();
-  QWidget* plot = PlotArea(form);
+  auto form = Window();
+  form->show();
+  QWidget* plot = PlotArea(*form);
   QTest::mouseMove(plot, QPoint(120, 55));
-  EXPECT_EQ(form.statusBar()->panelText(3), form.LevelToStr(55));
-  EXPECT_EQ(form.statusBar()->panelText(4), QStringLiteral("10.198.810 Гц"));
+  EXPECT_EQ(form->statusBar()->panelText(3), form->LevelToStr(55));
+  EXPECT_EQ(form->statusBar()->panelText(4), QStringLiteral("10.198.810 Гц"));
   QTest::mouseMove(plot, QPoint(20, 100));  // the level labels: both stay
-  EXPECT_EQ(form.statusBar()->panelText(4), QStringLiteral("10.198.810 Гц"));
+  EXPECT_EQ(form->statusBar()->panelText(4), QStringLiteral("10.198.810 Гц"));
   QCursor::setPos(plot->mapToGlobal(QPoint(200, 100)));
-  form.ApplicationEvents1Idle();
-  EXPECT_EQ(form.statusBar()->panelText(4), QStringLiteral("10.198.810 Гц"));
+  form->ApplicationEvents1Idle();
+  EXPECT_EQ(form->statusBar()->panelText(4), QStringLiteral("10.198.810 Гц"));
   QCursor::setPos(plot->mapToGlobal(QPoint(500, 100)));
-  form.ApplicationEvents1Idle();
-  EXPECT_EQ(form.statusBar()->panelText(3), QString());
-  EXPECT_EQ(form.statusBar()->panelText(4), QString());
-  Button(form, "mnuGenMode")->click();
+  form->ApplicationEvents1Idle();
+  EXPECT_EQ(form->statusBar()->panelText(3), QString());
+  EXPECT_EQ(form->statusBar()->panelText(4), QString());
+  Button(*form, "mnuGenMode")->click();
   QTest::mouseMove(plot, QPoint(120, 55));  // generator mode: no readouts
-  EXPECT_EQ(form.statusBar()->panelText(4), QString());
+  EXPECT_EQ(form->statusBar()->panelText(4), QString());
 }
 
 TEST_F(PlotWindowFixture, ADragOutOfThePlotEmptiesTheReadoutsBeforeTheRelease) {
@@ -171,16 +168,16 @@ TEST_F(PlotWindowFixture, ADragOutOfThePlotEmptiesTheReadoutsBeforeTheRelease) {
 }
 
 TEST_F(PlotWindowFixture, LevelTextsFollowTheDetectorAndTheCalibration) {
-  TMainForm form(unit);
+  auto form = Window();
   const QString point = QLocale().decimalPoint();
-  EXPECT_EQ(form.LevelToStr(55), QStringLiteral("-10") + point + QStringLiteral("0 dB"));
-  EXPECT_EQ(form.LevelToStr(30), QStringLiteral("0") + point + QStringLiteral("0 dB"));
-  form.setProperty("_Linear", true);
-  EXPECT_EQ(form.LevelToStr(55), QStringLiteral("-3") + point + QStringLiteral("0 dB"));
-  form.setProperty("_CorrLin_12Db", 0);  // equal values: no scale, and no crash
-  EXPECT_EQ(form.LevelToStr(55), display::kNoLevelText);
-  EXPECT_EQ(form.PixelToFreq(35), 100000);
-  EXPECT_EQ(form.PixelToFreq(455), 50000000);
+  EXPECT_EQ(form->LevelToStr(55), QStringLiteral("-10") + point + QStringLiteral("0 dB"));
+  EXPECT_EQ(form->LevelToStr(30), QStringLiteral("0") + point + QStringLiteral("0 dB"));
+  form->setProperty("_Linear", true);
+  EXPECT_EQ(form->LevelToStr(55), QStringLiteral("-3") + point + QStringLiteral("0 dB"));
+  form->setProperty("_CorrLin_12Db", 0);  // equal values: no scale, and no crash
+  EXPECT_EQ(form->LevelToStr(55), display::kNoLevelText);
+  EXPECT_EQ(form->PixelToFreq(35), 100000);
+  EXPECT_EQ(form->PixelToFreq(455), 50000000);
 }
 
 }  // namespace

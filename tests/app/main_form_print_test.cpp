@@ -13,6 +13,8 @@
 #include "export/plot_picture.h"
 #include "export/print_plot.h"
 #include "linked_window_fixture.h"
+#include "settings/klm_api.h"
+#include "support/build_paths.h"
 #include "support/modal_driver.h"
 #include "support/scoped_env.h"
 
@@ -26,9 +28,6 @@ struct PrintFixture : LinkedWindowFixture {
   test::ScopedEnv pdf{"KLM_PRINT_PDF", scratch.filePath(QStringLiteral("print.pdf")).toStdString()};
   virn::test::ModalDriver driver;
 
-  static void Click(QWidget& window, const char* name) {
-    window.findChild<QToolButton*>(QString::fromLatin1(name))->click();
-  }
   QStringList LeftInTemp() const {
     return QDir(temp.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
   }
@@ -81,7 +80,7 @@ bool BlendOfNeighbours(const QImage& card, int x, int y, QRgb seen) {
 TEST_F(PrintFixture, ThePrintedCardIsThePlotAtItsRealSizeCentredOnThePage) {
   auto form = ConnectedWindow();
   Click(*form, "KlSpeedButton1");
-  ProcessUntil([&] { return instrument->State().sweepRequests >= 2; });
+  ASSERT_TRUE(test::PollUntil([&] { return instrument->State().sweepRequests >= 2; }));
   Click(*form, "mnuVisir");
   form->DrawPlot();
   Click(*form, "mnuPrint");
@@ -132,13 +131,14 @@ TEST_F(PrintFixture, WithoutThePrintManagerTheErrorDisplayNamesItAndNothingIsLef
   // The file-system library alone, in a folder outside the watched TMPDIR.
   const QDir libraries(scratch.filePath(QStringLiteral("libraries")));
   ASSERT_TRUE(libraries.mkpath(QStringLiteral(".")));
-  ASSERT_TRUE(QFile::link(VIRN_TEST_BUILD_LIBDIR "/libklmfsys.so", libraries.filePath("libklmfsys.so")));
-  TMainForm form(unit);
-  form.show();
+  ASSERT_TRUE(
+      QFile::link(test::InBuildLib(QStringLiteral("libklmfsys.so")), libraries.filePath("libklmfsys.so")));
+  auto form = Window();
+  form->show();
   settings::SetKlmLibraryDir(libraries.path().toStdString());
   driver.Then(virn::test::ModalDriver::AcknowledgeMessage());
-  Click(form, "mnuPrint");
-  settings::SetKlmLibraryDir(VIRN_TEST_BUILD_LIBDIR);
+  Click(*form, "mnuPrint");
+  settings::SetKlmLibraryDir(test::BuildLibDir());
   ASSERT_EQ(driver.Messages(),
             std::vector<QString>{QStringLiteral("Не удалось загрузить библиотеку klmpm3.dll.")});
   EXPECT_EQ(driver.Icons().front(), QMessageBox::Critical);

@@ -28,10 +28,6 @@ T* Child(TMainForm& form, const char* name) {
   return child;
 }
 
-void Click(TMainForm& form, const char* button) {
-  Child<QToolButton>(form, button)->click();
-}
-
 TEST_F(LinkedWindowFixture, StartInSweepModeSendsTheSetUpThenSweepsContinuously) {
   auto form = ConnectedWindow();
   Click(*form, "KlSpeedButton1");
@@ -46,7 +42,7 @@ TEST_F(LinkedWindowFixture, StartInSweepModeSendsTheSetUpThenSweepsContinuously)
   EXPECT_TRUE(Child<QToolButton>(*form, "mnuCaOut")->isEnabled());
   EXPECT_EQ(form->drawThread().PeriodIndex.load(), 1);
   EXPECT_TRUE(form->drawThread().DelayOn.load());
-  ProcessUntil([&] { return instrument->State().sweepRequests >= 2; });
+  ASSERT_TRUE(test::PollUntil([&] { return instrument->State().sweepRequests >= 2; }));
   const auto log = instrument->WireLog();
   EXPECT_EQ(link::DecodeFrame(log[expected.size()].frame), (Command{op::kTakeSweep, 1}));
   EXPECT_EQ(instrument->State().sweepSteps, 420);
@@ -216,7 +212,7 @@ TEST_F(LinkedWindowFixture, PauseThenStopLeavesPauseReleasedAndTheNextStartSweep
   EXPECT_FALSE(Child<QToolButton>(*form, "mnuCaOut")->isEnabled());
   Click(*form, "KlSpeedButton1");
   const auto before = instrument->State().sweepRequests;
-  ProcessUntil([&] { return instrument->State().sweepRequests > before + 1; });
+  ASSERT_TRUE(test::PollUntil([&] { return instrument->State().sweepRequests > before + 1; }));
 }
 
 TEST_F(LinkedWindowFixture, DelayPeriodAndAveragingGoOutAtOnceEvenDuringASweep) {
@@ -246,27 +242,27 @@ TEST_F(LinkedWindowFixture, DelayPeriodAndAveragingGoOutAtOnceEvenDuringASweep) 
 
 TEST_F(LinkedWindowFixture, WithoutAConnectionStartWarnsAndStopSendsNothing) {
   PlugTypical();
-  TMainForm form(unit);
-  form.show();
+  auto form = Window();
+  form->show();
   // The box runs an event loop; discovery must not connect meanwhile.
-  form.discoveryTimer().stop();
+  form->discoveryTimer().stop();
   test::ModalWatcher watcher;
-  Click(form, "KlSpeedButton1");
+  Click(*form, "KlSpeedButton1");
   ASSERT_EQ(watcher.seen().size(), 1u);
   EXPECT_EQ(watcher.seen()[0].text, QStringLiteral("Подключите прибор."));
   EXPECT_EQ(watcher.seen()[0].icon, QMessageBox::Warning);
-  EXPECT_FALSE(form.SweepRunning());
-  EXPECT_TRUE(Child<QToolButton>(form, "KlSpeedButton1")->isEnabled());
-  Click(form, "KlSpeedButton2");
-  Child<QCheckBox>(form, "CheckBox2")->click();
+  EXPECT_FALSE(form->SweepRunning());
+  EXPECT_TRUE(Child<QToolButton>(*form, "KlSpeedButton1")->isEnabled());
+  Click(*form, "KlSpeedButton2");
+  Child<QCheckBox>(*form, "CheckBox2")->click();
   EXPECT_TRUE(instrument->WireLog().empty());
-  EXPECT_TRUE(form.averaging());
+  EXPECT_TRUE(form->averaging());
 }
 
 TEST_F(LinkedWindowFixture, LosingTheLinkDuringASweepStopsIt) {
   auto form = ConnectedWindow();
   Click(*form, "KlSpeedButton1");
-  ProcessUntil([&] { return instrument->State().sweepRequests >= 1; });
+  ASSERT_TRUE(test::PollUntil([&] { return instrument->State().sweepRequests >= 1; }));
   bus.Unplug(sim::kInstrumentSerial);
   form->Timer1Timer();
   EXPECT_FALSE(form->Connected());

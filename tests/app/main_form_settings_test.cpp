@@ -43,16 +43,16 @@ std::map<QString, QVariant> PublishedValues(const TMainForm& form) {
 }
 
 TEST_F(SettingsFixture, TheFileKeepsTheSettingsInTheirFixedOrder) {
-  TMainForm form(unit);
+  auto form = Window();
   const std::vector<QByteArray> expected = {
       "_BlendValue", "_CorrLog_0Db", "_CorrLog_40Db", "_CorrLin_0Db",  "_CorrLin_12Db", "_StartFreqA",
       "_StartFreqB", "_StartFreqC",  "_EndFreqA",     "_EndFreqB",     "_EndFreqC",     "_FreqGenA",
       "_FreqGenB",   "_FreqGenC",    "_0DbAnaliser",  "_Linear",       "_Visir",        "_VisirValue",
       "_Delay",      "_GenMode",     "_SwipMode",     "_AnaliserMode", "_DelayIndex",   "_RealFreq",
       "_CorrFreq",   "_DDS",         "_Averaging",    "_VFOdiv"};
-  EXPECT_EQ(form.PublishedSettings(), expected);
-  form.show();
-  form.close();
+  EXPECT_EQ(form->PublishedSettings(), expected);
+  form->show();
+  form->close();
   QFile file(FileName());
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
   const QString text = QString::fromUtf8(file.readAll());
@@ -79,14 +79,14 @@ TEST_F(SettingsFixture, EveryPublishedValueComesBackAfterARestart) {
       {"_Averaging", true},   {"_VFOdiv", true}};
   std::map<QString, QVariant> saved;
   {
-    TMainForm form(unit);
-    form.show();
-    for (const auto& [name, value] : changes) ASSERT_TRUE(form.setProperty(name, value)) << name;
-    saved = PublishedValues(form);
+    auto form = Window();
+    form->show();
+    for (const auto& [name, value] : changes) ASSERT_TRUE(form->setProperty(name, value)) << name;
+    saved = PublishedValues(*form);
     for (const auto& [name, value] : changes) {
       EXPECT_EQ(saved[QString::fromLatin1(name)].toLongLong(), value.toLongLong()) << name;
     }
-    form.close();
+    form->close();
   }
   ASSERT_TRUE(QFile::exists(FileName()));
   TMainForm restored(unit);
@@ -102,30 +102,30 @@ TEST_F(SettingsFixture, ARestoredModeAndDetectorShowAtTheFirstDisplay) {
       QStringLiteral("<_StartFreqB type=\"Integer\">300</_StartFreqB><_Linear type=\"Integer\">1</_Linear>"
                      "<_GenMode type=\"Integer\">1</_GenMode><_SwipMode type=\"Integer\">0</_SwipMode>"
                      "<_AnaliserMode type=\"Integer\">0</_AnaliserMode>"));
-  TMainForm form(unit);
-  form.show();
-  EXPECT_EQ(form.statusBar()->panelText(6), QStringLiteral("Лин."));
-  EXPECT_EQ(form.StartFreq, 300000);
-  auto* pages = form.findChild<QTabWidget*>(QStringLiteral("PageControl1"));
+  auto form = Window();
+  form->show();
+  EXPECT_EQ(form->statusBar()->panelText(6), QStringLiteral("Лин."));
+  EXPECT_EQ(form->StartFreq, 300000);
+  auto* pages = form->findChild<QTabWidget*>(QStringLiteral("PageControl1"));
   EXPECT_EQ(pages->currentIndex(), 1);
   EXPECT_FALSE(pages->isTabVisible(0));
-  EXPECT_FALSE(form.findChild<QToolButton*>(QStringLiteral("KlSpeedButton1"))->isEnabled());
-  EXPECT_EQ(form.pos(), QPoint(10, 20));
+  EXPECT_FALSE(form->findChild<QToolButton*>(QStringLiteral("KlSpeedButton1"))->isEnabled());
+  EXPECT_EQ(form->pos(), QPoint(10, 20));
 }
 
 TEST_F(SettingsFixture, ADamagedFileIsSetAsideAndTheWindowWorks) {
   WriteSettings(
       QStringLiteral("<_CorrLog_40Db type=\"Integer\">80</_CorrLog_40Db>"
                      "<_DDS type=\"Integer\">abc</_DDS><_VFOdiv type=\"Integer\">1</_VFOdiv>"));
-  TMainForm form(unit);
-  form.show();
-  EXPECT_EQ(form.property("_CorrLog_40Db").toInt(), 80);  // before the fault
-  EXPECT_EQ(form.property("_DDS").toInt(), 43);
-  EXPECT_FALSE(form.property("_VFOdiv").toBool());
+  auto form = Window();
+  form->show();
+  EXPECT_EQ(form->property("_CorrLog_40Db").toInt(), 80);  // before the fault
+  EXPECT_EQ(form->property("_DDS").toInt(), 43);
+  EXPECT_FALSE(form->property("_VFOdiv").toBool());
   EXPECT_FALSE(QFile::exists(FileName()));
   EXPECT_TRUE(QFile::exists(FileName() + settings::kBadFileSuffix));
-  form.DrawPlot();
-  form.close();
+  form->DrawPlot();
+  form->close();
   EXPECT_TRUE(QFile::exists(FileName()));  // written anew on close
 }
 
@@ -145,7 +145,7 @@ TEST_F(SettingsFixture, ValuesThatWouldBreakTheProgramAreTamed) {
   EXPECT_EQ(form->property("_0DbAnaliser").toInt(), 200);
   EXPECT_EQ(form->property("_StartFreqA").toInt(), 0);
   form->findChild<QToolButton*>(QStringLiteral("KlSpeedButton1"))->click();
-  ProcessUntil([&] { return instrument->State().sweepRequests >= 2; });
+  ASSERT_TRUE(test::PollUntil([&] { return instrument->State().sweepRequests >= 2; }));
   EXPECT_EQ(instrument->State().periodIndex, 1);
   form->Edit10KeyDown(Qt::Key_Down);
   form->DrawPlot();

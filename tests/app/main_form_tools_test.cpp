@@ -3,6 +3,7 @@
 // alone: the marker's left button and the settings file.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QFile>
@@ -19,7 +20,9 @@
 #include "display/scale.h"
 #include "export/save_data.h"
 #include "linked_window_fixture.h"
+#include "settings/klm_api.h"
 #include "sim/network_model.h"
+#include "support/build_paths.h"
 #include "support/modal_driver.h"
 #include "support/scoped_env.h"
 
@@ -32,9 +35,6 @@ struct ToolsFixture : LinkedWindowFixture {
   test::ScopedEnv tmpdir{"TMPDIR", temp.path().toStdString()};
   virn::test::ModalDriver driver;
 
-  static QToolButton* Button(TMainForm& form, const char* name) {
-    return form.findChild<QToolButton*>(QString::fromLatin1(name));
-  }
   static QAction* Action(TMainForm& form, const char* name) {
     return form.findChild<QAction*>(QString::fromLatin1(name));
   }
@@ -42,11 +42,12 @@ struct ToolsFixture : LinkedWindowFixture {
   std::unique_ptr<TMainForm> HeldSweep() {
     auto form = ConnectedWindow();
     Button(*form, "KlSpeedButton1")->click();
-    ProcessUntil([&] { return form->sweepPasses() > 0 && instrument->State().sweepRequests >= 2; });
+    EXPECT_TRUE(
+        test::PollUntil([&] { return form->sweepPasses() > 0 && instrument->State().sweepRequests >= 2; }));
     const std::uint64_t requests = instrument->State().sweepRequests;
     Button(*form, "KlSpeedButton3")->click();
     // The pass under way when Pause came ends before the levels are read.
-    ProcessUntil([&] { return form->sweepPasses() > requests + 1; });
+    EXPECT_TRUE(test::PollUntil([&] { return form->sweepPasses() > requests + 1; }));
     form->DrawPlot();
     return form;
   }
@@ -149,7 +150,7 @@ TEST_F(ToolsFixture, AFailedDataSaveLeavesTheOldFileAndShowsOneMessage) {
   });
   driver.Then(virn::test::ModalDriver::AcknowledgeMessage());
   Action(*form, "mnuSaveData")->trigger();
-  settings::SetKlmLibraryDir(VIRN_TEST_BUILD_LIBDIR);
+  settings::SetKlmLibraryDir(test::BuildLibDir());
   ASSERT_EQ(driver.Messages().size(), 2u);
   EXPECT_EQ(driver.Messages().back(), exports::kDataSaveFailedText);
   QFile old(path);
@@ -167,7 +168,8 @@ TEST_F(ToolsFixture, KeptCurvesShowInThePictureAndGoWithARangeChange) {
   instrument->SetNetwork(sim::Attenuator(-20));
   Button(*form, "KlSpeedButton3")->click();
   const std::uint64_t passes = form->sweepPasses();
-  ProcessUntil([&] { return instrument->State().sweepRequests >= 6 && form->sweepPasses() > passes + 3; });
+  ASSERT_TRUE(test::PollUntil(
+      [&] { return instrument->State().sweepRequests >= 6 && form->sweepPasses() > passes + 3; }));
   form->setCorrLog0Db(-5);  // recalibrated: the kept readings are redrawn, not dropped
   form->DrawPlot();
   ASSERT_EQ(form->references().Traces().size(), 1u);
@@ -187,7 +189,7 @@ TEST_F(ToolsFixture, KeptCurvesShowInThePictureAndGoWithARangeChange) {
   form->DrawPlot();
   EXPECT_TRUE(form->references().Empty());
   EXPECT_EQ(count(), 0);
-  ProcessUntil([&] { return driver.Done(); });
+  ASSERT_TRUE(test::PollUntil([&] { return driver.Done(); }));
   ASSERT_EQ(driver.Messages().size(), 1u);
   EXPECT_TRUE(driver.Messages()[0].startsWith(QStringLiteral("Запомненные кривые")));
 

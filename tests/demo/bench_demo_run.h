@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
@@ -21,6 +20,7 @@
 #include <vector>
 
 #include "link/command_frame.h"
+#include "support/poll_until.h"
 #include "support/program_environment.h"
 #include "support/wire_log_on_failure.h"
 
@@ -83,18 +83,15 @@ struct BenchDemoRun {
     }
     return n;
   }
-  // Polls the log and the program's output until `done`; false if it never held
-  // within a bound far beyond what a correct run needs.
-  bool Until(const std::function<bool()>& done, int boundMs = 30000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-      if (timer.elapsed() > boundMs || process.state() != QProcess::Running) return false;
-      process.waitForReadyRead(20);
+  // Polls the log and the program's output until `done`; false if it never
+  // held, because the program ended or the test would hang.
+  bool Until(const std::function<bool()>& done) {
+    PollUntil([&] {
       out += process.readAllStandardOutput();
       err += process.readAllStandardError();
-    }
-    return true;
+      return done() || process.state() != QProcess::Running;
+    });
+    return done();
   }
   QStringList OutLines() const { return QString::fromUtf8(out).split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
 

@@ -21,11 +21,10 @@
 #include <QToolButton>
 #include <functional>
 
-#include "app/main_form.h"
 #include "bench_demo_run.h"
-#include "link/d2xx_unit.h"
-#include "sim/sim_bus.h"
+#include "support/poll_until.h"
 #include "support/scoped_env.h"
+#include "support/window_fixture.h"
 #include "support/xvfb_server.h"
 
 namespace {
@@ -46,7 +45,7 @@ TEST(BenchProgramTest, UnplugAndPlugMakeTheProgramFindTheInstrumentAgain) {
   EXPECT_EQ(demo.Count(kVersionQuery), 1);
   ASSERT_TRUE(demo.Send("plug\n"));
   // The watchdog polls every 5 s; discovery then asks the instrument again.
-  EXPECT_TRUE(demo.Until([&] { return demo.Count(kVersionQuery) >= 2; }, 20000));
+  EXPECT_TRUE(demo.Until([&] { return demo.Count(kVersionQuery) >= 2; }));
   EXPECT_EQ(demo.process.state(), QProcess::Running);
   EXPECT_TRUE(demo.err.isEmpty() || !demo.err.contains("bench line")) << demo.err.toStdString();
 }
@@ -71,18 +70,11 @@ TEST(BenchProgramTest, WrongLineIsReportedAndTheProgramAnswersTheNextOnes) {
   EXPECT_EQ(demo.process.state(), QProcess::Running);
 }
 
-// Where the exit button's centre lies in the main window's client area. As
-// the app's own end-to-end tests find it: the host libraries stay unloaded, so
-// no thread of theirs outlives the form into the forks that follow.
+// Where the exit button's centre lies in the main window's client area.
 QPoint ExitButtonCentre() {
-  QTemporaryDir config;
-  const virn::test::ScopedEnv home("XDG_CONFIG_HOME", config.path().toStdString());
-  virn::sim::SimBus bus;
-  virn::link::D2XXUnit unit(bus);
-  virn::app::TMainForm form(unit);
-  form.show();
-  auto* button = form.findChild<QToolButton*>(QStringLiteral("ToolButton1"));
-  return button != nullptr ? button->mapTo(&form, button->rect().center()) : QPoint(-1, -1);
+  const auto centres = virn::test::ToolButtonCentres();
+  const auto exit = centres.find(QStringLiteral("ToolButton1"));
+  return exit != centres.end() ? exit->second : QPoint(-1, -1);
 }
 
 struct XWindow {

@@ -11,37 +11,20 @@
 #include <map>
 #include <optional>
 
-#include "app/main_form.h"
 #include "bench_demo_run.h"
 #include "display/plot_inputs.h"
 #include "display/scale.h"
-#include "sim/sim_bus.h"
+#include "support/poll_until.h"
+#include "support/window_fixture.h"
 #include "support/xvfb_server.h"
 
 namespace {
 
 using virn::test::FrameText;
 
-// Where the tool buttons' centres lie in the main window's client area. Taken
-// before any program is started: a window here runs threads of its own, and
-// ThreadSanitizer ends a process that starts programs while it has several.
-std::map<QString, QPoint> ButtonCentres() {
-  std::map<QString, QPoint> centres;
-  {
-    virn::sim::SimBus bus;
-    virn::link::D2XXUnit unit(bus);
-    virn::app::TMainForm form(unit);
-    form.show();
-    for (auto* button : form.findChildren<QToolButton*>())
-      centres[button->objectName()] = button->mapTo(&form, button->rect().center());
-  }
-  QThreadPool::globalInstance()->waitForDone();
-  return centres;
-}
-
 // The demo on a private X server, with the keyboard and mouse of a user.
 struct CalibrationRun {
-  std::map<QString, QPoint> centres = ButtonCentres();
+  std::map<QString, QPoint> centres = virn::test::ToolButtonCentres();  // before any program starts
   virn::test::XvfbServer x;
   virn::test::BenchDemoRun demo{x.display()};
   QString settingsPath = demo.home.filePath(QStringLiteral("Kelmar/virn-/virn-demo.mainform.config.xml"));

@@ -20,6 +20,8 @@
 #include "settings/klm_api.h"
 #include "sim/sim_factory.h"
 #include "sim/wire_log.h"
+#include "support/poll_until.h"
+#include "support/window_fixture.h"
 #include "support/wire_log_on_failure.h"
 #include "usb/emulated_bus.h"
 #include "usb/instrument_bus.h"
@@ -37,31 +39,24 @@ constexpr double kPeriodToleranceMs = 120.0;
 constexpr double kPeriodToleranceMs = 40.0;
 #endif
 
-struct MainWindowOnUsb : ::testing::Test {
-  QTemporaryDir config;
+struct MainWindowOnUsb : test::WindowFixture {
   EmulatedBus bus;
   InstrumentOnBus plugged = PlugInstrumentBehind(bus);
   link::FtdiBackend backend;
   link::D2XXUnit unit{backend};
 
-  MainWindowOnUsb() {
-    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
-    settings::SetKlmLibraryDir(VIRN_TEST_BUILD_LIBDIR);
-    app::SetProgramName(QStringLiteral("virn"));
-  }
+  MainWindowOnUsb() : WindowFixture(QStringLiteral("virn")) {}
   ~MainWindowOnUsb() override {
     test::PrintWireLogIfFailed(QStringLiteral("instrument's wire log"), plugged.instrument->WireLog(),
                                sim::FormatWireLogLine);
-  }
-  static QToolButton* Button(app::TMainForm& form, const char* name) {
-    return form.findChild<QToolButton*>(QString::fromLatin1(name));
   }
   // Runs the window's timers until `done`, at most `limitMs`; the time it took.
   static qint64 ProcessUntil(const std::function<bool()>& done, qint64 limitMs) {
     QElapsedTimer timer;
     timer.start();
-    while (!done() && timer.elapsed() < limitMs) QApplication::processEvents(QEventLoop::AllEvents, 5);
-    return done() ? timer.elapsed() : -1;
+    return test::PollUntil(done, test::WhileWaiting::RunEvents, std::chrono::milliseconds(limitMs))
+               ? timer.elapsed()
+               : -1;
   }
   static QString Panel0(app::TMainForm& form) { return form.statusBar()->panelText(0); }
   std::vector<link::Command> Commands() const {
@@ -73,18 +68,18 @@ struct MainWindowOnUsb : ::testing::Test {
 };
 
 TEST_F(MainWindowOnUsb, FindsTheInstrumentBehindAnotherChipAndSweepsAtItsPeriod) {
-  app::TMainForm form(unit);
-  form.show();
-  ASSERT_GE(ProcessUntil([&] { return form.Connected(); }, 5000), 0);
-  EXPECT_EQ(Panel0(form), QStringLiteral("OK"));
-  EXPECT_EQ(form.statusBar()->panelText(1), QStringLiteral("Вер. МК: 2.07"));
+  const auto form = Window(unit);
+  form->show();
+  ASSERT_GE(ProcessUntil([&] { return form->Connected(); }, 5000), 0);
+  EXPECT_EQ(Panel0(*form), QStringLiteral("OK"));
+  EXPECT_EQ(form->statusBar()->panelText(1), QStringLiteral("Вер. МК: 2.07"));
   EXPECT_EQ(unit.SerialNumber, sim::kInstrumentSerial);
   // The chip ahead of it was asked once and let go of.
   EXPECT_EQ(plugged.others[0]->BytesReceived(), link::kFrameSize);
   EXPECT_FALSE(plugged.others[0]->Port().IsOpen());
 
   plugged.instrument->ClearWireLog();
-  Button(form, "KlSpeedButton1")->click();
+  Button(*form, "KlSpeedButton1")->click();
   ASSERT_GE(ProcessUntil([&] { return plugged.instrument->State().sweepRequests >= 5; }, 20000), 0);
   const std::vector<link::Command> commands = Commands();
   const std::vector<link::Command> setup = {{11, 0}, {2, 420}, {1, 43}, {12, 1}, {13, 0}, {5, 1}};
@@ -102,28 +97,28 @@ TEST_F(MainWindowOnUsb, FindsTheInstrumentBehindAnotherChipAndSweepsAtItsPeriod)
         << "sweep " << i;
   }
   // The curve is the band-pass filter's, point by point in order: low at both ends, near 0 dB in the middle.
-  const auto samples = form.PlotInputsNow().Samples;
+  const auto samples = form->PlotInputsNow().Samples;
   EXPECT_GT(*std::max_element(samples.begin() + 150, samples.begin() + 270), 220);
   EXPECT_LT(samples.front(), 150);
   EXPECT_LT(samples.back(), 150);
-  Button(form, "KlSpeedButton2")->click();
+  Button(*form, "KlSpeedButton2")->click();
 }
 
 TEST_F(MainWindowOnUsb, UnplugDuringASweepIsNoticedByTheWatchdogAndReplugFindsItAgain) {
-  app::TMainForm form(unit);
-  form.show();
-  ASSERT_GE(ProcessUntil([&] { return form.Connected(); }, 5000), 0);
-  Button(form, "KlSpeedButton1")->click();
+  const auto form = Window(unit);
+  form->show();
+  ASSERT_GE(ProcessUntil([&] { return form->Connected(); }, 5000), 0);
+  Button(*form, "KlSpeedButton1")->click();
   ASSERT_GE(ProcessUntil([&] { return plugged.instrument->State().sweepRequests >= 2; }, 10000), 0);
 
   // Once with the window's own timers: within one watchdog period, then within one discovery tick.
   bus.Unplug(*plugged.instrumentChip);
-  const qint64 dropped = ProcessUntil([&] { return Panel0(form) == QStringLiteral("Нет связи"); }, 8000);
+  const qint64 dropped = ProcessUntil([&] { return Panel0(*form) == QStringLiteral("Нет связи"); }, 8000);
   ASSERT_GE(dropped, 0) << "no \"Нет связи\" within 8 s";
   EXPECT_LE(dropped, kWatchdogTickMs + 500);
-  EXPECT_FALSE(form.Connected());
+  EXPECT_FALSE(form->Connected());
   bus.Replug(*plugged.instrumentChip);
-  const qint64 found = ProcessUntil([&] { return Panel0(form) == QStringLiteral("OK"); }, 5000);
+  const qint64 found = ProcessUntil([&] { return Panel0(*form) == QStringLiteral("OK"); }, 5000);
   ASSERT_GE(found, 0);
   EXPECT_LE(found, 2 * kDiscoveryTickMs + 200) << "found again within a discovery tick of its return";
   std::printf("unplug to \"Нет связи\": %lld ms; replug to \"OK\": %lld ms\n",
@@ -132,18 +127,18 @@ TEST_F(MainWindowOnUsb, UnplugDuringASweepIsNoticedByTheWatchdogAndReplugFindsIt
   // Then 50 times at random moments of a sweep, the watchdog's tick given at once.
   std::uint32_t seed = 12345;
   for (int cycle = 0; cycle < 50; ++cycle) {
-    Button(form, "KlSpeedButton1")->click();
+    Button(*form, "KlSpeedButton1")->click();
     seed = seed * 1103515245 + 12345;
     const qint64 pause = 20 + static_cast<qint64>((seed >> 16) % 400);
     ProcessUntil([] { return false; }, pause);
     bus.Unplug(*plugged.instrumentChip);
-    form.Timer1Timer();
-    ASSERT_EQ(Panel0(form), QStringLiteral("Нет связи")) << "cycle " << cycle;
+    form->Timer1Timer();
+    ASSERT_EQ(Panel0(*form), QStringLiteral("Нет связи")) << "cycle " << cycle;
     bus.Replug(*plugged.instrumentChip);
-    ASSERT_GE(ProcessUntil([&] { return Panel0(form) == QStringLiteral("OK"); }, 3000), 0)
+    ASSERT_GE(ProcessUntil([&] { return Panel0(*form) == QStringLiteral("OK"); }, 3000), 0)
         << "cycle " << cycle;
   }
-  Button(form, "KlSpeedButton2")->click();
+  Button(*form, "KlSpeedButton2")->click();
 }
 
 }  // namespace

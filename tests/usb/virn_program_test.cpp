@@ -11,12 +11,11 @@
 #include <QToolButton>
 #include <cstdio>
 
-#include "app/main_form.h"
 #include "link/command_frame.h"
-#include "link/d2xx_unit.h"
-#include "sim/sim_bus.h"
 #include "sim/wire_log.h"
+#include "support/poll_until.h"
 #include "support/program_environment.h"
+#include "support/window_fixture.h"
 #include "support/wire_log_on_failure.h"
 #include "support/xvfb_server.h"
 #include "usb/emulated_bus.h"
@@ -27,12 +26,8 @@ namespace {
 
 // Where a button's centre lies in the main window's client area.
 QPoint ButtonCentre(const char* name) {
-  sim::SimBus simulated;
-  link::D2XXUnit unit(simulated);
-  app::TMainForm form(unit);
-  form.show();
-  auto* button = form.findChild<QToolButton*>(QString::fromLatin1(name));
-  return button->mapTo(&form, button->rect().center());
+  static const std::map<QString, QPoint> centres = test::ToolButtonCentres();
+  return centres.at(QString::fromLatin1(name));
 }
 
 struct VirnOnUsb : ::testing::Test {
@@ -104,8 +99,9 @@ struct VirnOnUsb : ::testing::Test {
   static qint64 WaitFor(const std::function<bool()>& done, qint64 limitMs) {
     QElapsedTimer timer;
     timer.start();
-    while (!done() && timer.elapsed() < limitMs) QThread::msleep(5);
-    return done() ? timer.elapsed() : -1;
+    return test::PollUntil(done, test::WhileWaiting::Sleep, std::chrono::milliseconds(limitMs))
+               ? timer.elapsed()
+               : -1;
   }
 };
 
