@@ -5,29 +5,24 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
+#include <chrono>
 #include <csignal>
+
+#include "support/poll_until.h"
 
 namespace virn::app {
 namespace {
-
-void ProcessFor(int ms) {
-  QElapsedTimer timer;
-  timer.start();
-  while (timer.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-}
 
 TEST(SessionEnd, EachSessionSignalClosesOnceHoweverManyCome) {
   for (const int signalNumber : {SIGTERM, SIGINT, SIGHUP}) {
     int closes = 0;
     const SessionEnd sessionEnd([&closes] { ++closes; });
     ASSERT_EQ(std::raise(signalNumber), 0);
-    ProcessFor(50);
+    EXPECT_TRUE(test::PollUntil([&] { return closes > 0; })) << "signal " << signalNumber;
     EXPECT_EQ(closes, 1) << "signal " << signalNumber;
     // More signals while the window closes: the process lives on, nothing closes twice.
     for (int again = 0; again < 3; ++again) ASSERT_EQ(std::raise(SIGTERM), 0);
-    ProcessFor(50);
+    test::RunEventsFor(std::chrono::milliseconds(50));
     EXPECT_EQ(closes, 1) << "signal " << signalNumber;
   }
 }
@@ -47,7 +42,7 @@ TEST(SessionEnd, TheHandlersFoundBeforeAreBackAfterwards) {
     int closes = 0;
     const SessionEnd sessionEnd([&closes] { ++closes; });
     ASSERT_EQ(std::raise(SIGHUP), 0);
-    ProcessFor(20);
+    EXPECT_TRUE(test::PollUntil([&] { return closes > 0; }));
     EXPECT_EQ(handled, 0);
     EXPECT_EQ(closes, 1);
   }

@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QThread>
 #include <functional>
@@ -21,6 +20,7 @@
 #include "sim/bench.h"
 #include "sim/sim_bus.h"
 #include "sim/sim_factory.h"
+#include "support/poll_until.h"
 
 namespace virn::demo {
 namespace {
@@ -47,12 +47,6 @@ struct BenchScriptFixture : ::testing::Test {
     EXPECT_EQ(::mkfifo(path.c_str(), 0600), 0);
     return path;
   }
-  static bool ProcessUntil(const std::function<bool()>& done) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < 10000) QApplication::processEvents(QEventLoop::AllEvents, 5);
-    return done();
-  }
 };
 
 // A writer of the FIFO, as a shell's `echo ... > fifo` or a test program.
@@ -73,7 +67,7 @@ TEST_F(BenchScriptFixture, RegularFileIsReadToItsEndOnce) {
       WriteFile("bench.txt", "dut through\n# a comment\n\nclock-ppm -3\ncounter\nbogus line\r\nlevels");
   BenchScript script(path, bench, out, err);
   EXPECT_FALSE(script.ReadsAFifo());
-  ASSERT_TRUE(ProcessUntil([&] { return script.LinesHandled() == 7; }));
+  ASSERT_TRUE(test::PollUntil([&] { return script.LinesHandled() == 7; }));
   EXPECT_EQ(bench.Dut(), sim::DeviceUnderTest::Through);
   EXPECT_EQ(bench.ClockPpm(), -3);
   EXPECT_EQ(err.str(), "virn-demo: bench line 6: unknown command 'bogus'\n");
@@ -96,10 +90,10 @@ TEST_F(BenchScriptFixture, FifoLinesArriveAsTheyAreWrittenByWritersThatComeAndGo
     const FifoWriter writer(path);
     ASSERT_GE(writer.fd, 0);
     ASSERT_TRUE(writer.Write("dut open\n"));
-    ASSERT_TRUE(ProcessUntil([&] { return bench.Dut() == sim::DeviceUnderTest::Open; }));
+    ASSERT_TRUE(test::PollUntil([&] { return bench.Dut() == sim::DeviceUnderTest::Open; }));
     // A wrong line is reported with its number; the lines after it still apply.
     ASSERT_TRUE(writer.Write("dut attenuator 20\ndut attenuator 40\n"));
-    ASSERT_TRUE(ProcessUntil([&] { return bench.Dut() == sim::DeviceUnderTest::Attenuator40; }));
+    ASSERT_TRUE(test::PollUntil([&] { return bench.Dut() == sim::DeviceUnderTest::Attenuator40; }));
     EXPECT_EQ(err.str(), "virn-demo: bench line 2: 'dut attenuator' takes 12 or 40\n");
   }
   // The first writer has gone; the script still reads the next one, and a line
@@ -110,18 +104,18 @@ TEST_F(BenchScriptFixture, FifoLinesArriveAsTheyAreWrittenByWritersThatComeAndGo
   QThread::msleep(50);  // lets the reader take the first piece on its own
   QApplication::processEvents();
   ASSERT_TRUE(next.Write("ppm 7.5\nunplug\n"));
-  ASSERT_TRUE(ProcessUntil([&] { return !bench.Plugged(); }));
+  ASSERT_TRUE(test::PollUntil([&] { return !bench.Plugged(); }));
   EXPECT_EQ(bench.ClockPpm(), 7.5);
   EXPECT_EQ(script.LinesHandled(), 5);
   ASSERT_TRUE(next.Write("bogus\n"));
-  ASSERT_TRUE(ProcessUntil([&] { return script.LinesHandled() == 6; }));
+  ASSERT_TRUE(test::PollUntil([&] { return script.LinesHandled() == 6; }));
   EXPECT_NE(err.str().find("virn-demo: bench line 6: unknown command 'bogus'\n"), std::string::npos);
 }
 
 TEST_F(BenchScriptFixture, OverlongLineIsReportedAndTheNextOneApplies) {
   const std::string path = WriteFile("long.txt", std::string(3 * kMaxBenchLineLength, 'x') + "\ndut open\n");
   BenchScript script(path, bench, out, err);
-  ASSERT_TRUE(ProcessUntil([&] { return script.LinesHandled() == 2; }));
+  ASSERT_TRUE(test::PollUntil([&] { return script.LinesHandled() == 2; }));
   EXPECT_EQ(err.str(), "virn-demo: bench line 1: line too long\n");
   EXPECT_EQ(bench.Dut(), sim::DeviceUnderTest::Open);
 }

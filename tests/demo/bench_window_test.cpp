@@ -8,7 +8,6 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QDoubleSpinBox>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -24,6 +23,7 @@
 #include "sim/bench.h"
 #include "sim/sim_bus.h"
 #include "sim/sim_factory.h"
+#include "support/poll_until.h"
 
 namespace virn::demo {
 namespace {
@@ -69,12 +69,6 @@ struct BenchWindowFixture : ::testing::Test {
     return child;
   }
   QString CounterShown() { return Find<QLabel>("counterDisplay")->text(); }
-  static bool ProcessUntil(const std::function<bool()>& done) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < 10000) QApplication::processEvents(QEventLoop::AllEvents, 5);
-    return done();
-  }
 };
 
 TEST_F(BenchWindowFixture, IsAWindowOfItsOwnThatNeverEndsOrBlocksTheProgram) {
@@ -121,10 +115,10 @@ TEST_F(BenchWindowFixture, CounterShowsTheGeneratorFrequencyOnItsOwn) {
   ASSERT_EQ(unit.Open_USB_Device_By_Serial_Number(sim::kInstrumentSerial), link::FT_OK);
   link::SendCommand(unit, link::opcode::kGeneratorWord, 45000000);
   // No bench change: the window's own timer reads the counter.
-  EXPECT_TRUE(ProcessUntil([&] { return CounterShown() == QStringLiteral("45 000 450 Гц"); }))
+  EXPECT_TRUE(test::PollUntil([&] { return CounterShown() == QStringLiteral("45 000 450 Гц"); }))
       << CounterShown().toStdString();
   link::SendCommand(unit, link::opcode::kTakeSweep, 1);
-  EXPECT_TRUE(ProcessUntil([&] { return CounterShown() == QStringLiteral("нет сигнала"); }));
+  EXPECT_TRUE(test::PollUntil([&] { return CounterShown() == QStringLiteral("нет сигнала"); }));
   link::SendCommand(unit, link::opcode::kStop, 0);
 }
 

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QTest>
 #include <atomic>
 #include <cstdio>
@@ -17,6 +16,7 @@
 #include <vector>
 
 #include "link/command_frame.h"
+#include "support/poll_until.h"
 
 namespace virn::measure {
 namespace {
@@ -113,12 +113,6 @@ struct ThreadFixture : ::testing::Test {
     });
     thread.SetOnSweepDone([this](TDrawThread&) { ++passes; });
   }
-  static void WaitUntil(const std::function<bool()>& done) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < 10000) std::this_thread::sleep_for(1ms);
-    ASSERT_TRUE(done());
-  }
   std::vector<std::chrono::milliseconds> Waits() {
     std::lock_guard lock(m);
     return waits;
@@ -134,7 +128,7 @@ struct ThreadFixture : ::testing::Test {
     });
     thread.StartSweeps();
     thread.Resume();
-    WaitUntil([&] { return swept.load(); });
+    EXPECT_TRUE(test::PollUntil([&] { return swept.load(); }, test::WhileWaiting::Sleep));
     thread.Terminate();
     thread.WaitFor();
   }
@@ -164,11 +158,11 @@ TEST_F(ThreadFixture, IdleAndHeldPassesSendNothingAndStillHandOver) {
   TDrawThread thread(unit, Immediate());
   Observe(thread);
   thread.Resume();
-  WaitUntil([&] { return passes >= 5; });
+  ASSERT_TRUE(test::PollUntil([&] { return passes >= 5; }, test::WhileWaiting::Sleep));
   thread.StartSweeps();
   thread.Paused = true;
   const int before = passes;
-  WaitUntil([&] { return passes >= before + 5; });
+  ASSERT_TRUE(test::PollUntil([&] { return passes >= before + 5; }, test::WhileWaiting::Sleep));
   thread.Terminate();
   thread.WaitFor();
   EXPECT_TRUE(device.Frames().empty());
@@ -190,7 +184,7 @@ TEST_F(ThreadFixture, ASweepSendsTheCommandWaitsAndReads421Levels) {
   });
   thread.StartSweeps();
   thread.Resume();
-  WaitUntil([&] { return swept.load(); });
+  ASSERT_TRUE(test::PollUntil([&] { return swept.load(); }, test::WhileWaiting::Sleep));
   thread.Terminate();
   thread.WaitFor();
   ASSERT_GE(device.Frames().size(), 1u);
@@ -206,7 +200,7 @@ TEST_F(ThreadFixture, OnlyAWholeSweepCountsAsCompleted) {
   TDrawThread thread(unit, Immediate());
   Observe(thread);
   thread.Resume();
-  WaitUntil([&] { return passes >= 3; });
+  ASSERT_TRUE(test::PollUntil([&] { return passes >= 3; }, test::WhileWaiting::Sleep));
   EXPECT_EQ(thread.CompletedSweeps(), 0u) << "idle passes";
   std::vector<std::uint64_t> seen;
   std::atomic<bool> swept{false};
@@ -220,7 +214,7 @@ TEST_F(ThreadFixture, OnlyAWholeSweepCountsAsCompleted) {
     }
   });
   thread.StartSweeps();
-  WaitUntil([&] { return swept.load(); });
+  ASSERT_TRUE(test::PollUntil([&] { return swept.load(); }, test::WhileWaiting::Sleep));
   thread.Terminate();
   thread.WaitFor();
   EXPECT_EQ(thread.CompletedSweeps(), 1u);
@@ -238,7 +232,8 @@ TEST_F(ThreadFixture, AStoppedPassIsNotCompleted) {
   };
   thread.StartSweeps();
   thread.Resume();
-  WaitUntil([&] { return device.Reads() >= 10 && passes >= 2; });
+  ASSERT_TRUE(
+      test::PollUntil([&] { return device.Reads() >= 10 && passes >= 2; }, test::WhileWaiting::Sleep));
   thread.Terminate();
   thread.WaitFor();
   EXPECT_EQ(thread.CompletedSweeps(), 0u);
@@ -269,7 +264,7 @@ TEST_F(ThreadFixture, StopDuringTheReadsEndsThePassBeforeTheNextReadAndHandsOver
   });
   thread.StartSweeps();
   thread.Resume();
-  WaitUntil([&] { return stoppedPassHandedOver.load(); });
+  ASSERT_TRUE(test::PollUntil([&] { return stoppedPassHandedOver.load(); }, test::WhileWaiting::Sleep));
   thread.Terminate();
   thread.WaitFor();
   EXPECT_EQ(device.Reads(), 100);
@@ -299,7 +294,7 @@ TEST_F(ThreadFixture, StopAndStartDuringTheSweepWaitAbandonThePassInFlight) {
   });
   thread.StartSweeps();
   thread.Resume();
-  WaitUntil([&] { return device.Frames().size() >= 2; });
+  ASSERT_TRUE(test::PollUntil([&] { return device.Frames().size() >= 2; }, test::WhileWaiting::Sleep));
   thread.Terminate();
   thread.WaitFor();
   EXPECT_EQ(readsAtFirstHandOff.load(), 0);
@@ -310,11 +305,11 @@ TEST_F(ThreadFixture, DetachedReceiverIsNotCalledButPassesGoOn) {
   TDrawThread thread(unit, Immediate());
   Observe(thread);
   thread.Resume();
-  WaitUntil([&] { return passes >= 2; });
+  ASSERT_TRUE(test::PollUntil([&] { return passes >= 2; }, test::WhileWaiting::Sleep));
   thread.ClearOnSweepDone();
   const int after = passes;
   const auto waitsBefore = Waits().size();
-  WaitUntil([&] { return Waits().size() >= waitsBefore + 5; });
+  ASSERT_TRUE(test::PollUntil([&] { return Waits().size() >= waitsBefore + 5; }, test::WhileWaiting::Sleep));
   thread.Terminate();
   thread.WaitFor();
   EXPECT_LE(passes.load(), after + 1);  // at most the hand-off already under way
@@ -328,10 +323,7 @@ TEST_F(ThreadFixture, TheRealHandOffRunsTheReceiverInTheMainThread) {
   thread.SetOnSweepDone(
       [&](TDrawThread&) { (std::this_thread::get_id() == mainThread ? inMain : elsewhere)++; });
   thread.Resume();
-  QElapsedTimer timer;
-  timer.start();
-  while (inMain < 10 && timer.elapsed() < 10000) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-  EXPECT_GE(inMain.load(), 10);
+  EXPECT_TRUE(test::PollUntil([&] { return inMain >= 10; }));
   EXPECT_EQ(elsewhere.load(), 0);
 }
 

@@ -1,5 +1,5 @@
 // Small helpers shared by the simulated-bus tests: open a device, send a frame,
-// read what came back, and wait (bounded) for a condition another thread sets.
+// read what came back.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -14,6 +14,7 @@
 #include "link/command_frame.h"
 #include "link/d2xx.h"
 #include "sim/sim_bus.h"
+#include "support/poll_until.h"
 
 namespace virn::sim::test {
 
@@ -54,17 +55,6 @@ inline std::uint32_t RxBytes(SimBus& bus, FT_HANDLE handle) {
   std::uint32_t rx = 0, tx = 0, events = 0;
   EXPECT_EQ(bus.FT_GetStatus(handle, &rx, &tx, &events), link::FT_OK);
   return rx;
-}
-
-// Polls until the condition holds; false only if it never did within a bound far
-// beyond anything a correct run needs.
-inline bool EventuallyTrue(const std::function<bool()>& condition) {
-  const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > giveUp) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return true;
 }
 
 inline std::vector<std::uint8_t> Bytes(const std::string& text) {

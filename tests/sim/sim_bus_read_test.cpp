@@ -140,7 +140,8 @@ TEST_F(BusRead, WaitingReadGetsBytesQueuedWhileItWaits) {
   ASSERT_EQ(bus.FT_SetTimeouts(handle, 0, 0), FT_OK);  // no limit
   std::vector<std::uint8_t> got;
   std::thread reader([&] { got = ReadUpTo(bus, handle, 4); });
-  ASSERT_TRUE(EventuallyTrue([&] { return device->Port().WaitingReaders() == 1; }));
+  ASSERT_TRUE(virn::test::PollUntil([&] { return device->Port().WaitingReaders() == 1; },
+                                    virn::test::WhileWaiting::Sleep));
   Queue({1, 2});
   Queue({3, 4});
   reader.join();
@@ -151,7 +152,8 @@ TEST_F(BusRead, TimeOutsApplyPerHandleAndZeroMeansNoLimit) {
   ASSERT_EQ(bus.FT_SetTimeouts(handle, 0, 0), FT_OK);
   std::vector<std::uint8_t> got;
   std::thread reader([&] { got = ReadUpTo(bus, handle, 1); });
-  ASSERT_TRUE(EventuallyTrue([&] { return device->Port().WaitingReaders() == 1; }));
+  ASSERT_TRUE(virn::test::PollUntil([&] { return device->Port().WaitingReaders() == 1; },
+                                    virn::test::WhileWaiting::Sleep));
   // Far longer than the default time-out: a limited read would have given up.
   std::this_thread::sleep_for(std::chrono::milliseconds(kDefaultReadTimeoutMs * 3));
   EXPECT_EQ(device->Port().WaitingReaders(), 1u);

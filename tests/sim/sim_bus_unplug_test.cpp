@@ -71,7 +71,8 @@ TEST_F(BusUnplug, UnplugEndsABlockedReadAndStatusTurnsNonzero) {
     std::uint32_t got = 0;
     readStatus = bus.FT_Read(handle, &byte, 1, &got);
   });
-  ASSERT_TRUE(EventuallyTrue([&] { return device->Port().WaitingReaders() == 1; }));
+  ASSERT_TRUE(virn::test::PollUntil([&] { return device->Port().WaitingReaders() == 1; },
+                                    virn::test::WhileWaiting::Sleep));
   ASSERT_TRUE(bus.Unplug("UNIT"));
   reader.join();
   EXPECT_EQ(readStatus, FT_IO_ERROR);
@@ -116,7 +117,8 @@ TEST_F(BusUnplug, CloseEndsABlockedReadOnAnotherThread) {
     std::uint32_t got = 0;
     readStatus = bus.FT_Read(handle, &byte, 1, &got);
   });
-  ASSERT_TRUE(EventuallyTrue([&] { return device->Port().WaitingReaders() == 1; }));
+  ASSERT_TRUE(virn::test::PollUntil([&] { return device->Port().WaitingReaders() == 1; },
+                                    virn::test::WhileWaiting::Sleep));
   EXPECT_EQ(bus.FT_Close(handle), FT_OK);
   // FT_Close waits for calls in progress: the read has returned by now.
   EXPECT_EQ(device->Port().WaitingReaders(), 0u);

@@ -39,11 +39,13 @@ class Output : public ::testing::Test {
     Send(5, 1);
     Send(7, 1);
     std::vector<std::uint8_t> levels;
-    EXPECT_TRUE(EventuallyTrue([&] {
-      const auto more = ReadUpTo(bus, handle, kSweepPoints);
-      levels.insert(levels.end(), more.begin(), more.end());
-      return levels.size() >= static_cast<std::size_t>(kSweepPoints);
-    }));
+    EXPECT_TRUE(virn::test::PollUntil(
+        [&] {
+          const auto more = ReadUpTo(bus, handle, kSweepPoints);
+          levels.insert(levels.end(), more.begin(), more.end());
+          return levels.size() >= static_cast<std::size_t>(kSweepPoints);
+        },
+        virn::test::WhileWaiting::Sleep));
     return levels;
   }
 
@@ -172,7 +174,7 @@ TEST_F(Output, ReadableFromAnotherThreadWhileFramesArrive) {
     }
   }
   Send(8, 5000000);
-  EXPECT_TRUE(EventuallyTrue([&] { return carriersSeen > 0; }));
+  EXPECT_TRUE(virn::test::PollUntil([&] { return carriersSeen > 0; }, virn::test::WhileWaiting::Sleep));
   done = true;
   reader.join();
   EXPECT_EQ(instrument->SweepsComputed(), 200u);

@@ -354,7 +354,7 @@ TEST_F(Sweep, UnplugMidSweepEndsTheReadsAndTheBusRecovers) {
       received += got;
     }
   });
-  ASSERT_TRUE(EventuallyTrue([&] { return received >= 10; }));
+  ASSERT_TRUE(virn::test::PollUntil([&] { return received >= 10; }, virn::test::WhileWaiting::Sleep));
   ASSERT_TRUE(bus.Unplug("INSTR"));
   reader.join();
   EXPECT_EQ(endStatus, FT_IO_ERROR);

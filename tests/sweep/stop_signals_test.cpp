@@ -5,9 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <csignal>
 #include <vector>
+
+#include "support/poll_until.h"
 
 namespace virn::sweep {
 namespace {
@@ -16,9 +17,7 @@ std::vector<int> Deliver(const std::vector<int>& signalNumbers) {
   std::vector<int> got;
   const StopSignals stopSignals([&](int number) { got.push_back(number); });
   for (const int number : signalNumbers) std::raise(number);
-  QElapsedTimer timer;
-  timer.start();
-  while (got.size() < signalNumbers.size() && timer.elapsed() < 5000) QCoreApplication::processEvents();
+  test::PollUntil([&] { return got.size() >= signalNumbers.size(); });
   return got;
 }
 

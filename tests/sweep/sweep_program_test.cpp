@@ -5,7 +5,6 @@
 
 #include <QDateTime>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -17,6 +16,7 @@
 #include "settings/config_file.h"
 #include "sim/network_model.h"
 #include "sim/sweep_model.h"
+#include "support/poll_until.h"
 #include "support/program_environment.h"
 
 namespace {
@@ -222,13 +222,10 @@ struct LongRun {
                   QStringList{"--simulated", "--count", "1000", "--wire-log", wireLog} + extra);
   }
   bool WaitForRows(int rows) {
-    QElapsedTimer timer;
-    timer.start();
-    while (out.count('\n') < rows && timer.elapsed() < 20000) {
-      process.waitForReadyRead(200);
+    return virn::test::PollUntil([&] {
       out += process.readAllStandardOutput();
-    }
-    return out.count('\n') >= rows;
+      return out.count('\n') >= rows;
+    });
   }
   QByteArray out;
 };

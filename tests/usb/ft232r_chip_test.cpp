@@ -12,6 +12,7 @@
 
 #include "sim/other_devices.h"
 #include "sim/sim_instrument.h"
+#include "support/poll_until.h"
 #include "usb/backend_helpers.h"
 #include "usb/emulated_bus.h"
 
@@ -221,10 +222,7 @@ TEST(Ft232rChip, LibusbsDeviceListFollowsTheChipOffAndOnTheBus) {
   ASSERT_EQ(FtdiDeviceNumbers(context.get()), std::vector<int>{first});
   // The context stays, so only the uevents can tell it; they arrive on its own thread.
   auto waitFor = [&](const std::vector<int>& wanted) {
-    const auto deadline = Clock::now() + std::chrono::seconds(2);
-    while (FtdiDeviceNumbers(context.get()) != wanted && Clock::now() < deadline) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
+    test::PollUntil([&] { return FtdiDeviceNumbers(context.get()) == wanted; }, test::WhileWaiting::Sleep);
     return FtdiDeviceNumbers(context.get());
   };
   bus.Unplug(chip);
