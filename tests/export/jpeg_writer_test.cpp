@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <cstdint>
 #include <map>
+#include <random>
 #include <vector>
 
 namespace virn::exports {
@@ -110,6 +111,30 @@ TEST(EncodeJpeg, ALibraryErrorBecomesTheJpegErrorWithItsCode) {
     EXPECT_GT(error.Code(), 0);
     EXPECT_EQ(std::string(error.what()), "JPEG error #" + std::to_string(error.Code()));
   }
+}
+
+// Noise compresses badly: its file fills the first output buffer several times over.
+QImage NoisePicture() {
+  QImage image(457, 283, QImage::Format_RGB888);
+  std::mt19937 random(7);
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) image.setPixel(x, y, random() & 0xFFFFFFU);
+  }
+  return image;
+}
+
+TEST(EncodeJpeg, AFailureAfterTheBufferGrewFreesWhatIsLiveAndLeavesTheNextEncodingWhole) {
+  const QImage noise = NoisePicture();
+  const QByteArray whole = EncodeJpeg(noise);
+  ASSERT_GT(whole.size(), 2 * static_cast<qsizetype>(kJpegFirstBufferBytes));
+  // By the last row all rows but the last band have been written out.
+  const int lastRow = noise.height() - 1;
+  EXPECT_THROW(EncodeJpeg(noise,
+                          [&](int row) {
+                            if (row == lastRow) throw EJpegError(0);
+                          }),
+               EJpegError);
+  EXPECT_EQ(EncodeJpeg(noise), whole);
 }
 
 }  // namespace
