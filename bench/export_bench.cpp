@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 
 #include "card/qsl_card.h"
@@ -87,7 +88,8 @@ void BM_PrintPlotToPdf(benchmark::State& state) {
   const QImage plot = StandardPlot();
   virn::exports::HostPictureFiles files;
   for (auto _ : state) {
-    virn::exports::PrintPlot(card, plot, files, nullptr, QStringLiteral("ВИРН"));
+    virn::exports::PrintPlot(card, plot, files, nullptr, QStringLiteral("ВИРН"),
+                             [](const std::exception& error) { std::fprintf(stderr, "%s\n", error.what()); });
   }
   unsetenv("KLM_PRINT_PDF");
 }

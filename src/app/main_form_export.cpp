@@ -14,7 +14,7 @@ void TMainForm::mnuSaveClick() {
 
 void TMainForm::mnuPrintClick() {
   exports::HostPictureFiles files;
-  exports::PrintPlot(QSLCard1, plotBitmap(), files, this, widgets::kApplicationTitle);
+  exports::PrintPlot(QSLCard1, plotBitmap(), files, this, widgets::kApplicationTitle, widgets::ShowException);
 }
 
 }  // namespace virn::app

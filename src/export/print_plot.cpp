@@ -32,7 +32,7 @@ std::optional<settings::KlmLibrary>& PrintManager() {
   return library;
 }
 
-void CallPrintManager(const TQSLDataPrint& record, const std::string& cardFile, void* appWindow,
+void CallPrintManager(const TQSLDataPrint& record, const std::string& cardFile, QWidget* appWindow,
                       const QByteArray& title) {
   PrintManager().emplace(kPrintLibrary, kPrintLibraryName);
   const settings::KlmLibrary& library = *PrintManager();
@@ -43,14 +43,25 @@ void CallPrintManager(const TQSLDataPrint& record, const std::string& cardFile, 
   if (auto setFields = library.Find<FieldsFn>("pmSetQSLFields")) setFields(0);
   if (auto publisherHide = library.Find<PublisherHideFn>("pmPublisherHide")) publisherHide();
   // What it returns tells nothing the user has not seen in its own dialogs.
-  (void)library.Require<PrintFn>("pmPrint")(appWindow, "", cardFile.c_str(), title.constData(), kFalse, 0, 0,
-                                            0, 0);
+  // The library takes the window as the QWidget* it is, whatever the window's class.
+  (void)library.Require<PrintFn>("pmPrint")(static_cast<void*>(appWindow), "", cardFile.c_str(),
+                                            title.constData(), kFalse, 0, 0, 0, 0);
+}
+
+void ShowNow(const std::exception_ptr& failure, const ErrorDisplay& show) {
+  try {
+    std::rethrow_exception(failure);
+  } catch (const std::exception& error) {
+    show(error);
+  } catch (...) {
+    // Nothing to show of it.
+  }
 }
 
 }  // namespace
 
-void PrintPlot(card::TQSLCard& card, const QImage& plot, PictureFiles& files, void* appWindow,
-               const QString& title) {
+void PrintPlot(card::TQSLCard& card, const QImage& plot, PictureFiles& files, QWidget* appWindow,
+               const QString& title, const ErrorDisplay& showFirst) {
   const std::string tempDir = files.CreateTempDir();
   if (tempDir.empty()) throw std::runtime_error(kFileErrorText);
   std::unique_ptr<TQSLDataPrint> record;
@@ -68,7 +79,17 @@ void PrintPlot(card::TQSLCard& card, const QImage& plot, PictureFiles& files, vo
   }
   record.reset();
   PrintManager().reset();
-  files.ClearDir(tempDir);
+  std::exception_ptr cleanUpFailure;
+  try {
+    files.ClearDir(tempDir);
+  } catch (...) {
+    cleanUpFailure = std::current_exception();
+  }
+  if (cleanUpFailure) {
+    // The print's failure says what went wrong; the clean-up's follows it.
+    if (failure) ShowNow(failure, showFirst);
+    std::rethrow_exception(cleanUpFailure);
+  }
   if (failure) std::rethrow_exception(failure);
 }
 

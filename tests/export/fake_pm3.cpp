@@ -73,8 +73,8 @@ extern "C" KLM_EXPORT uint16_t pmPrint(void* appWindow, const char* note, const 
   const bool exists = stat(cardFile, &file) == 0;
   // The record must still be the program's, and still empty, while the print runs.
   const int empty = addedRecord != nullptr ? EmptySlots(addedRecord) : -1;
-  Log("pmPrint window=%s note=[%s] title=[%s] flag=%d zeros=%d,%d,%d,%d record-empty=%d",
-      appWindow != nullptr ? "set" : "null", note, title, flag, r1, r2, r3, r4, empty);
+  Log("pmPrint window=%p note=[%s] title=[%s] flag=%d zeros=%d,%d,%d,%d record-empty=%d", appWindow, note,
+      title, flag, r1, r2, r3, r4, empty);
   Log("card %s exists=%d size=%lld", cardFile, exists ? 1 : 0,
       exists ? static_cast<long long>(file.st_size) : -1LL);
   return 1;

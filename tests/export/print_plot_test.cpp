@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QWidget>
 
 #include "settings/klm_api.h"
 #include "support/scoped_env.h"
@@ -26,13 +27,23 @@ QImage Plot() {
 struct ScriptedFiles : HostPictureFiles {
   std::string tempDir;  // when set, handed out instead of a new folder ("" for none)
   bool scripted = false;
+  bool clearFails = false;  // as fsClearDir does when its library has gone
   std::vector<std::string> cleared;
   std::string CreateTempDir() override { return scripted ? tempDir : HostPictureFiles::CreateTempDir(); }
   void ClearDir(const std::string& dir) override {
     cleared.push_back(dir);
+    if (clearFails) throw settings::EklmAPI("Не удалось загрузить библиотеку libklmfsys.so");
     HostPictureFiles::ClearDir(dir);
   }
 };
+
+// A window whose QWidget is not its first base, so that its address is not
+// its QWidget's.
+struct Listener {
+  virtual ~Listener() = default;
+  int heard = 0;
+};
+struct Window : Listener, QWidget {};
 
 struct PrintPlotTest : ::testing::Test {
   QTemporaryDir libraries;
@@ -42,7 +53,8 @@ struct PrintPlotTest : ::testing::Test {
   test::ScopedEnv log{"KLM_FAKE_PRINT_LOG", (scratch.path() + "/print.log").toStdString()};
   card::TQSLCard card;
   ScriptedFiles files;
-  int window = 0;  // stands in for the main window: the library only passes it on
+  Window window;
+  std::vector<std::string> shownFirst;
 
   PrintPlotTest() { card.SetSize(457, 283); }
   ~PrintPlotTest() override { settings::SetKlmLibraryDir(""); }
@@ -57,7 +69,16 @@ struct PrintPlotTest : ::testing::Test {
     }
     settings::SetKlmLibraryDir(libraries.path().toStdString());
   }
-  void Print() { PrintPlot(card, Plot(), files, &window, QStringLiteral("ВИРН")); }
+  void Print() {
+    PrintPlot(card, Plot(), files, &window, QStringLiteral("ВИРН"),
+              [this](const std::exception& error) { shownFirst.emplace_back(error.what()); });
+  }
+  // What pmPrint is told: the main window as its QWidget, never the address
+  // of the window's class.
+  QString PrintLine() const {
+    return QStringLiteral("pmPrint window=%1 note=[] title=[ВИРН] flag=0 zeros=0,0,0,0 record-empty=51")
+        .arg(QString::asprintf("%p", static_cast<const void*>(static_cast<const QWidget*>(&window))));
+  }
   // What the print manager was told, a call a line; the card file's line
   // without its path, which is returned in `cardFile`.
   QStringList Calls(QString* cardFile = nullptr) const {
@@ -88,8 +109,6 @@ struct PrintPlotTest : ::testing::Test {
 // The card layout file of the program's card: the header and a 455 x 281 BMP.
 const QString kCardFileLine = QStringLiteral("card exists=1 size=%1").arg(279 + 54 + 1368 * 281);
 const QString kRecordLine = QStringLiteral("pmAddQSL size=%1 empty=51 flag=0").arg(51 * sizeof(void*));
-const QString kPrintLine =
-    QStringLiteral("pmPrint window=set note=[] title=[ВИРН] flag=0 zeros=0,0,0,0 record-empty=51");
 
 TEST_F(PrintPlotTest, EveryCallInItsOrderTheRecordEmptyAndTheCardFileThereOnlyWhilePrinting) {
   UsePrintManager("full");
@@ -97,7 +116,7 @@ TEST_F(PrintPlotTest, EveryCallInItsOrderTheRecordEmptyAndTheCardFileThereOnlyWh
   QString cardFile;
   EXPECT_EQ(Calls(&cardFile),
             (QStringList{"pmClearQSL", kRecordLine, "pmHelpVisibility -1", "pmQSOCountVisibility 0",
-                         "pmSetQSLFields 0", "pmPublisherHide", kPrintLine, kCardFileLine}));
+                         "pmSetQSLFields 0", "pmPublisherHide", PrintLine(), kCardFileLine}));
   EXPECT_TRUE(cardFile.startsWith(temp.path() + "/")) << cardFile.toStdString();
   EXPECT_TRUE(cardFile.endsWith("/_temp.001")) << cardFile.toStdString();
   EXPECT_FALSE(QFile::exists(cardFile));
@@ -110,7 +129,7 @@ TEST_F(PrintPlotTest, EveryCallInItsOrderTheRecordEmptyAndTheCardFileThereOnlyWh
 TEST_F(PrintPlotTest, ALibraryWithOnlyTheNeededExportsStillPrints) {
   UsePrintManager("needed");
   Print();
-  EXPECT_EQ(Calls(), (QStringList{"pmClearQSL", kRecordLine, kPrintLine, kCardFileLine}));
+  EXPECT_EQ(Calls(), (QStringList{"pmClearQSL", kRecordLine, PrintLine(), kCardFileLine}));
   EXPECT_TRUE(LeftInTemp().isEmpty());
 }
 
@@ -154,6 +173,19 @@ TEST_F(PrintPlotTest, FailuresBeforeTheLibraryLoadsNeitherLoadItNorLeaveAFolder)
       << "the system's reason";
   EXPECT_EQ(files.cleared, std::vector<std::string>{gone});
   EXPECT_TRUE(Calls().isEmpty());
+  EXPECT_FALSE(PrintManagerLoaded());
+}
+
+TEST_F(PrintPlotTest, AFailedCleanUpIsRaisedAfterThePrintsOwnFailureIsShown) {
+  UsePrintManager("full");
+  files.clearFails = true;
+  const std::string cleanUpFailure = "Не удалось загрузить библиотеку libklmfsys.so";
+  EXPECT_EQ(ThrownBy([this] { Print(); }), cleanUpFailure);
+  EXPECT_TRUE(shownFirst.empty());
+  // The print manager gone as well: its failure is shown first, then the clean-up's raised.
+  ASSERT_TRUE(QFile::remove(libraries.filePath("libklmpm3.so")));
+  EXPECT_EQ(ThrownBy([this] { Print(); }), cleanUpFailure);
+  EXPECT_EQ(shownFirst, std::vector<std::string>{"Не удалось загрузить библиотеку klmpm3.dll"});
   EXPECT_FALSE(PrintManagerLoaded());
 }
 
