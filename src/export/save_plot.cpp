@@ -1,7 +1,13 @@
 #include "export/save_plot.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QEvent>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
 
 #include "export/plot_picture.h"
 #include "widgets/message_box.h"
@@ -27,12 +33,59 @@ class WaitCursor {
   bool active_ = true;
 };
 
+// Qt's own save dialog with two rules it does not keep by itself: the folder
+// of the chosen name must exist, and a name comes back as the user typed it,
+// whereas Qt's dialog gives its extension the filter's whenever a filter is
+// chosen after it (the format is the filter's anyway, and ".bmp" or ".jpg" is
+// added to the name as typed).
+class SaveFileDialog : public QFileDialog {
+ public:
+  explicit SaveFileDialog(QWidget* owner) : QFileDialog(owner) {
+    // The same dialog on every desktop, and one that tests can drive.
+    setOption(QFileDialog::DontUseNativeDialog, true);
+    name_ = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    auto* filters = findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+    if (name_ == nullptr || filters == nullptr) return;
+    // A choice of filter begins with a change of the current one or with the
+    // list opening, and ends with `activated`, after the dialog has rewritten
+    // the name (its handler was connected first).
+    connect(filters, &QComboBox::currentIndexChanged, this, [this] { nameBeforeFilter_ = name_->text(); });
+    list_ = filters->view();
+    list_->installEventFilter(this);
+    connect(filters, &QComboBox::activated, this, [this] {
+      if (name_->text() != nameBeforeFilter_) name_->setText(nameBeforeFilter_);
+    });
+  }
+
+  void accept() override {
+    const QStringList chosen = selectedFiles();
+    if (!chosen.isEmpty()) {
+      const QFileInfo file(chosen.constFirst());
+      if (!file.isDir() && !file.absoluteDir().exists()) {
+        widgets::AppMessageBox(kMissingFolderText.arg(QDir::toNativeSeparators(file.absolutePath())),
+                               QMessageBox::Warning);
+        return;
+      }
+    }
+    QFileDialog::accept();
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == list_ && event->type() == QEvent::Show) nameBeforeFilter_ = name_->text();
+    return QFileDialog::eventFilter(watched, event);
+  }
+
+ private:
+  QLineEdit* name_ = nullptr;
+  QObject* list_ = nullptr;
+  QString nameBeforeFilter_;
+};
+
 }  // namespace
 
-PlotSaveDialog::PlotSaveDialog(QWidget* owner) : dialog_(new QFileDialog(owner)) {
+PlotSaveDialog::PlotSaveDialog(QWidget* owner) : dialog_(new SaveFileDialog(owner)) {
   dialog_->setObjectName(QStringLiteral("SaveDialog1"));
-  // The same dialog on every desktop, and one that tests can drive.
-  dialog_->setOption(QFileDialog::DontUseNativeDialog, true);
   dialog_->setAcceptMode(QFileDialog::AcceptSave);
   dialog_->setFileMode(QFileDialog::AnyFile);
   dialog_->setOption(QFileDialog::DontConfirmOverwrite, false);

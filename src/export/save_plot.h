@@ -16,6 +16,9 @@ class QWidget;
 
 namespace virn::exports {
 
+// The save dialog refuses a name in a folder that does not exist.
+inline const QString kMissingFolderText = QStringLiteral("Папка \"%1\" не существует.");
+
 struct SaveChoice {
   QString fileName;  // as chosen, before the extension rule
   PictureFormat format = PictureFormat::Bmp;

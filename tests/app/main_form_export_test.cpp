@@ -2,12 +2,15 @@
 // the picture it leaves, and the one message of a failed save.
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QToolButton>
 
 #include "export/save_plot.h"
@@ -40,6 +43,18 @@ struct ExportFixture : LinkedWindowFixture {
     };
   }
 };
+
+QFileDialog& Dialog(QWidget& modal) {
+  auto* dialog = qobject_cast<QFileDialog*>(&modal);
+  EXPECT_NE(dialog, nullptr) << modal.metaObject()->className();
+  return *dialog;
+}
+QLineEdit& NameField(QFileDialog& dialog) {
+  return *dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+}
+void Accept(QFileDialog& dialog) {
+  QMetaObject::invokeMethod(&dialog, "accept", Qt::DirectConnection);
+}
 
 const QString kBmpFilter = QStringLiteral("Точечные рисунки (*.bmp)");
 const QString kJpegFilter = QStringLiteral("Файлы в формате JPEG (*.jpg)");
@@ -113,6 +128,62 @@ TEST_F(ExportFixture, AFailedSaveShowsOnlyItsOneStopMessage) {
   EXPECT_EQ(driver.Icons().front(), QMessageBox::Critical);
   EXPECT_FALSE(QFile::exists(target.filePath(QStringLiteral("plot.bmp"))));
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+// However the user comes to the BMP filter after typing the name, the name
+// comes back as typed and the filter alone gives the format.
+TEST_F(ExportFixture, ANameTypedBeforeTheFilterIsChosenKeepsItsExtension) {
+  auto form = Window();
+  form->show();
+  using ChooseBmp = std::function<void(QComboBox&)>;
+  const std::vector<std::pair<QString, ChooseBmp>> cases = {
+      {QStringLiteral("keys.jpg"),
+       [](QComboBox& filters) {
+         QTest::keyClick(&filters, Qt::Key_Down);
+         QTest::keyClick(&filters, Qt::Key_Up);
+       }},
+      {QStringLiteral("list.jpg"),
+       [](QComboBox& filters) {
+         filters.showPopup();
+         QAbstractItemView& list = *filters.view();
+         QTest::mouseClick(list.viewport(), Qt::LeftButton, {},
+                           list.visualRect(list.model()->index(0, 0)).center());
+       }},
+  };
+  for (const auto& [name, chooseBmp] : cases) {
+    driver.Then([&](QWidget& modal) {
+      QFileDialog& dialog = Dialog(modal);
+      NameField(dialog).setText(target.filePath(name));
+      chooseBmp(*dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo")));
+      EXPECT_EQ(dialog.selectedNameFilter(), kBmpFilter);
+      Accept(dialog);
+    });
+    Click(*form, "mnuSave");
+    ASSERT_TRUE(driver.Done());
+    QFile file(target.filePath(name + ".bmp"));
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly) && file.readAll().startsWith("BM")) << name.toStdString();
+  }
+}
+
+TEST_F(ExportFixture, ANameInAFolderThatDoesNotExistIsRefusedByTheDialog) {
+  auto form = Window();
+  form->show();
+  const QString missing = target.filePath(QStringLiteral("missing"));
+  driver.Then([&](QWidget& modal) {
+    QFileDialog& dialog = Dialog(modal);
+    NameField(dialog).setText(missing + QStringLiteral("/plot.bmp"));
+    Accept(dialog);
+    EXPECT_TRUE(dialog.isVisible());
+    NameField(dialog).setText(target.filePath(QStringLiteral("plot.bmp")));
+    Accept(dialog);
+  });
+  driver.Then(virn::test::ModalDriver::AcknowledgeMessage());
+  Click(*form, "mnuSave");
+  ASSERT_TRUE(driver.Done());
+  EXPECT_EQ(driver.Messages(),
+            std::vector<QString>{QStringLiteral("Папка \"%1\" не существует.").arg(missing)});
+  EXPECT_EQ(driver.Icons(), std::vector<QMessageBox::Icon>{QMessageBox::Warning});
+  EXPECT_TRUE(QFile::exists(target.filePath(QStringLiteral("plot.bmp"))));
 }
 
 }  // namespace
