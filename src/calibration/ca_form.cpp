@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QWidget>
 
 #include "calibration/header_picture.h"
 #include "calibration/level_measurement.h"
@@ -28,6 +29,36 @@ class WaitCursor {
   ~WaitCursor() { QApplication::restoreOverrideCursor(); }
   WaitCursor(const WaitCursor&) = delete;
   WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+// While alive, drops the clicks and keys meant for one window. The
+// measurement's waits hold input back until it is over; delivered then, a
+// second click on "&Далее" would measure the attenuated level with the cable
+// still connected.
+class InputDropped : public QObject {
+ public:
+  explicit InputDropped(const QWidget* window) : window_(window) { qApp->installEventFilter(this); }
+  ~InputDropped() override { qApp->removeEventFilter(this); }
+  InputDropped(const InputDropped&) = delete;
+  InputDropped& operator=(const InputDropped&) = delete;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    switch (event->type()) {
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonRelease:
+      case QEvent::MouseButtonDblClick:
+      case QEvent::KeyPress:
+      case QEvent::KeyRelease:
+      case QEvent::Shortcut:
+        return watched->isWidgetType() && static_cast<QWidget*>(watched)->window() == window_;
+      default:
+        return false;
+    }
+  }
+
+ private:
+  const QWidget* window_;
 };
 
 }  // namespace
@@ -62,6 +93,9 @@ void TCaForm::MeasureAttenuatedLevel() {
 void TCaForm::Measure(LevelMeasurement which) {
   const WaitCursor cursor;
   MeasureLevel(host_, which);
+  // What the user did to the wizard meanwhile is delivered now, and dropped.
+  const InputDropped dropped(this);
+  QCoreApplication::processEvents();
 }
 
 void TCaForm::UpdatePage() {

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <deque>
+#include <functional>
 #include <vector>
 
 #include "calibration/hosts.h"
@@ -59,6 +60,7 @@ struct FakeLevelHost : LevelCalibrationHost {
   qint16 log0 = 0, log40 = 100, lin0 = 0, lin12 = 100;
   QStringList calls;
   bool waitCursorDuringReadings = true;
+  std::function<void()> duringWait;  // what the user does while the wizard measures
 
   bool linear() const override { return linearDetector; }
   void setDelay(bool value) override {
@@ -84,6 +86,7 @@ struct FakeLevelHost : LevelCalibrationHost {
   void setCorrLin12Db(qint16 value) override { store(lin12, value, "lin12"); }
   void WaitKeepingSweeps(std::chrono::milliseconds duration) override {
     calls << QStringLiteral("wait %1").arg(duration.count());
+    if (duringWait) duringWait();
   }
   void SaveSettings() override { calls << QStringLiteral("SaveSettings"); }
   int Measurements() const { return static_cast<int>(calls.count(QStringLiteral("SaveSettings"))); }

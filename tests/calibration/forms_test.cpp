@@ -3,10 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
+#include <functional>
+#include <utility>
+#include <vector>
 
 #include "calibration/ca_form.h"
 #include "calibration/ca_freq_form.h"
@@ -265,6 +270,46 @@ TEST_F(Forms, LevelWizardMeasuresOnEnteringPagesOneAndTwoUnderTheHourglass) {
   EXPECT_FALSE(Button(form, "KlButton1")->isVisibleTo(&form));
   EXPECT_TRUE(host.waitCursorDuringReadings);
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+// The real wait holds the user's input back until the measurement is over:
+// posted here, it reaches the wizard at the same moment.
+TEST_F(Forms, LevelWizardDropsTheClicksAndKeysThatCameWhileItMeasured) {
+  using Input = std::function<void(TCaForm & form)>;
+  const std::vector<std::pair<const char*, Input>> inputs = {
+      {"a second click on Далее",
+       [](TCaForm& form) {
+         QPushButton* next = Button(form, "KlButton1");
+         const QPoint at = next->rect().center();
+         for (const auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+           const Qt::MouseButtons held = type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton;
+           QCoreApplication::postEvent(
+               next, new QMouseEvent(type, at, next->mapToGlobal(at), Qt::LeftButton, held, Qt::NoModifier));
+         }
+       }},
+      {"Enter",
+       [](TCaForm& form) {
+         QCoreApplication::postEvent(&form, new QKeyEvent(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier));
+       }},
+  };
+  for (const auto& [what, input] : inputs) {
+    FakeLevelHost host;
+    host.readings = {200};
+    TCaForm form(nullptr, host);
+    form.show();
+    bool given = false;
+    host.duringWait = [&, input = input] {
+      if (!std::exchange(given, true)) input(form);
+    };
+    Button(form, "KlButton1")->click();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(host.Measurements(), 1) << what;
+    EXPECT_EQ(form.Step(), 1) << what;
+    // Once the page is up, a click is the user's next step again.
+    host.duringWait = nullptr;
+    QTest::mouseClick(Button(form, "KlButton1"), Qt::LeftButton);
+    EXPECT_EQ(host.Measurements(), 2) << what;
+  }
 }
 
 TEST_F(Forms, CancellingTheLevelWizardOnPageOneKeepsTheNewZeroLevel) {
