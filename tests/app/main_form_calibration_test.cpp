@@ -91,8 +91,14 @@ TEST_F(CalibrationFixture, CancelledOptionsKeepTheSweepAndSendNothing) {
 }
 
 TEST_F(CalibrationFixture, OptionsWithoutAnInstrumentChangeOnlyTheProgram) {
+  PlugTypical();
   auto form = Window();
   form->show();
+  // The instrument is there but not found: the program has no connection.
+  form->discoveryTimer().stop();
+  // Generator mode leaves the run buttons where only the Stop action changes them.
+  Click(*form, "mnuGenMode");
+  ASSERT_FALSE(Button(*form, "KlSpeedButton1")->isEnabled());
   driver.Then([](QWidget& dialog) {
     EXPECT_EQ(Field(dialog, "Edit2")->text(), QStringLiteral("43"));
     Click(dialog, "KlButton1");
@@ -102,6 +108,25 @@ TEST_F(CalibrationFixture, OptionsWithoutAnInstrumentChangeOnlyTheProgram) {
   EXPECT_EQ(form->property("_DDS").toInt(), 43);
   EXPECT_FALSE(form->property("_VFOdiv").toBool());
   EXPECT_TRUE(SavedSettings(*form).contains(Element("_VFOdiv", 0)));
+  EXPECT_TRUE(Button(*form, "KlSpeedButton1")->isEnabled());
+  EXPECT_FALSE(Button(*form, "KlSpeedButton2")->isEnabled());
+  EXPECT_FALSE(Button(*form, "KlSpeedButton3")->isEnabled());
+  EXPECT_TRUE(instrument->WireLog().empty());
+}
+
+TEST_F(CalibrationFixture, ZeroIsAcceptedAndSentAsTheCoefficient) {
+  auto form = ConnectedWindow();
+  driver.Then([](QWidget& dialog) {
+    Field(dialog, "Edit2")->setText(QStringLiteral("0"));
+    Click(dialog, "KlButton1");
+  });
+  Click(*form, "mnuOption");
+  ASSERT_TRUE(driver.Done());
+  const auto commands = CommandsBesidesSweeps();
+  ASSERT_GE(commands.size(), 2u);
+  EXPECT_EQ(commands[commands.size() - 2], (Command{op::kDdsCoefficient, 0}));
+  EXPECT_EQ(commands.back(), (Command{op::kGeneratorWord, 1000000}));
+  EXPECT_EQ(form->property("_DDS").toInt(), 0);
 }
 
 TEST_F(CalibrationFixture, FrequencyCalibrationSendsTheNominalThenCorrectsTheGenerator) {
