@@ -3,11 +3,7 @@
 namespace virn::display {
 
 SampleArray SamplesOf(const measure::TDrawThread& thread) {
-  SampleArray samples;
-  for (int i = 0; i < measure::kSampleCount; ++i) {
-    samples[static_cast<std::size_t>(i)] = thread.Sample(kFirstColumn + i);
-  }
-  return samples;
+  return thread.Snapshot();
 }
 
 std::int32_t ZeroOffset(const PlotInputs& in) {

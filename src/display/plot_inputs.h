@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "measure/draw_thread.h"
+#include "measure/settings_model.h"
 
 namespace virn::display {
 
@@ -25,7 +26,7 @@ inline constexpr int kLabelLeft = 1;  // left of the level labels
 inline constexpr int kZeroDbRow = 30;
 inline constexpr int kSampleBaseRow = 281;  // a sample plus zero offset of 0 lies here
 
-enum class PlotMode { Sweep, Generator, Analyser };
+using PlotMode = measure::Mode;
 
 // Fixed colours of the picture.
 inline constexpr QRgb kLabelColor = 0xFF000080;      // navy
@@ -33,16 +34,8 @@ inline constexpr QRgb kGeneratorColor = 0xFF008000;  // green
 inline constexpr QRgb kMarkerColor = 0xFF008000;     // green
 inline constexpr QRgb kReadoutColor = 0xFF0000FF;    // blue
 
-using SampleArray = std::array<std::int32_t, measure::kSampleCount>;
-
-// The level calibration of both detectors (rows of 0 dB and of -40 dB or -12 dB).
-struct LevelCalibration {
-  std::int16_t CorrLog_0Db = 0;
-  std::int16_t CorrLog_40Db = 100;
-  std::int16_t CorrLin_0Db = 0;
-  std::int16_t CorrLin_12Db = 100;
-  bool operator==(const LevelCalibration&) const = default;
-};
+using SampleArray = measure::SampleArray;
+using LevelCalibration = measure::LevelCalibration;
 
 // The level scale of the detector in use, with the separator level texts are
 // written with.

@@ -69,6 +69,12 @@ std::int32_t TDrawThread::MaxSample() const {
   return largest;
 }
 
+SampleArray TDrawThread::Snapshot() const {
+  SampleArray samples;
+  for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = Samples[i].load(std::memory_order_relaxed);
+  return samples;
+}
+
 std::chrono::milliseconds TDrawThread::SweepWait() const {
   if (!DelayOn.load()) return kShortWait;
   return std::chrono::milliseconds(PeriodIndex.load() * 400 + 2);
@@ -98,6 +104,7 @@ void TDrawThread::DoSweep() {
     Wait(kIdleSleep);
     return;
   }
+  const std::uint64_t request = ++requested_;
   link::SendCommand(link_, link::opcode::kTakeSweep, 1);
   Wait(SweepWait());
   std::array<std::uint8_t, 1> level{};
@@ -112,6 +119,7 @@ void TDrawThread::DoSweep() {
     Samples[i].store(level[0], std::memory_order_relaxed);
   }
   missed_ = missed;
+  completedRequest_ = request;
   ++completed_;
 }
 

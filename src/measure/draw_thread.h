@@ -21,6 +21,9 @@ inline constexpr int kFirstSample = 35;
 inline constexpr int kLastSample = 455;
 inline constexpr int kSampleCount = kLastSample - kFirstSample + 1;
 
+// The 421 levels of one sweep; element i belongs to plot column 35 + i.
+using SampleArray = std::array<std::int32_t, kSampleCount>;
+
 class TDrawThread {
  public:
   using Receiver = std::function<void(TDrawThread&)>;
@@ -61,6 +64,14 @@ class TDrawThread {
     return Samples[static_cast<std::size_t>(i - kFirstSample)].load(std::memory_order_relaxed);
   }
 
+  // The 421 levels as they stand now (inside the hand-off: the latest sweep's).
+  SampleArray Snapshot() const;
+
+  // Sweep commands sent so far; each sweep is numbered by its command.
+  std::uint64_t SweepsRequested() const { return requested_.load(); }
+  // The number of the latest sweep read out whole; 0 before the first.
+  std::uint64_t LatestCompletedRequest() const { return completedRequest_.load(); }
+
   // Passes that read all 421 levels of a sweep so far. A hand-off after which
   // it has grown brings a new whole sweep; idle, held and abandoned passes
   // leave it as it was.
@@ -92,6 +103,8 @@ class TDrawThread {
   link::D2XXUnit& link_;
   std::atomic<std::uint64_t> stops_{0};
   std::atomic<std::uint64_t> completed_{0};
+  std::atomic<std::uint64_t> requested_{0};
+  std::atomic<std::uint64_t> completedRequest_{0};
   std::atomic<std::uint32_t> missed_{0};
   std::array<std::atomic<std::int32_t>, kSampleCount> Samples{};
 

@@ -8,10 +8,11 @@
 #include <cstdint>
 #include <stdexcept>
 
+#include "measure/settings_model.h"
+
 namespace virn::measure {
 
 inline constexpr int kSweepSteps = 420;
-inline constexpr std::int32_t kDefaultCalibrationFreq = 45000000;
 // Each triple field holds one group of three digits.
 inline constexpr int kTripleFieldDigits = 3;
 

@@ -6,14 +6,20 @@
 
 namespace virn::measure {
 
+namespace {
+void Sleep(const Wait& wait, std::chrono::milliseconds duration) {
+  if (wait) {
+    wait(duration);
+  } else {
+    std::this_thread::sleep_for(duration);
+  }
+}
+}  // namespace
+
 void SendGeneratorSetup(link::InstrumentLink& link, std::int32_t dds, std::int32_t generatorWord,
                         const Wait& wait) {
   link.Send(link::opcode::kDdsCoefficient, dds);
-  if (wait) {
-    wait(kGeneratorSetupWait);
-  } else {
-    std::this_thread::sleep_for(kGeneratorSetupWait);
-  }
+  Sleep(wait, kGeneratorSetupWait);
   link.Send(link::opcode::kGeneratorWord, generatorWord);
 }
 
@@ -38,6 +44,16 @@ void StartAcquisition(link::InstrumentLink& link, TDrawThread& thread, const Sta
   thread.DelayOn = setup.delay;
   SendStartSetup(link, setup);
   thread.StartSweeps();
+}
+
+void Retune(link::InstrumentLink& link, TDrawThread& thread, std::int32_t step, std::int32_t startWord,
+            const Wait& wait) {
+  thread.Paused = true;
+  link.Send(link::opcode::kStep, step);
+  Sleep(wait, kRetuneWait);
+  link.Send(link::opcode::kStartWord, startWord);
+  Sleep(wait, kRetuneWait);
+  thread.Paused = false;
 }
 
 void StopAcquisition(link::InstrumentLink& link, TDrawThread& thread) {

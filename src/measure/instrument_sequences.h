@@ -15,6 +15,8 @@ namespace virn::measure {
 
 // The instrument takes the DDS coefficient before it can set a frequency with it.
 inline constexpr std::chrono::milliseconds kGeneratorSetupWait{50};
+// Between the two frames of a retune, and after the second.
+inline constexpr std::chrono::milliseconds kRetuneWait{10};
 
 using Wait = std::function<void(std::chrono::milliseconds)>;
 
@@ -49,6 +51,13 @@ void SendStartSetup(link::InstrumentLink& link, const StartSetup& setup);
 // that its first sweep waits as long as the instrument takes; then the frames
 // of SendStartSetup, and the thread sweeps from then on.
 void StartAcquisition(link::InstrumentLink& link, TDrawThread& thread, const StartSetup& setup);
+
+// A new range for a running sweep, behind the pause fence: the thread held
+// (it starts no new sweep; one in flight goes on), opcode 4 with the step, the
+// retune wait, opcode 3 with the start word, the retune wait, the hold
+// released. Sent only while connected.
+void Retune(link::InstrumentLink& link, TDrawThread& thread, std::int32_t step, std::int32_t startWord,
+            const Wait& wait = {});
 
 // Ends the acquisition: opcode 6 while connected, then the thread takes no more
 // sweeps and any hold is dropped, so the next Start sweeps at once.

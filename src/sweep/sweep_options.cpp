@@ -152,10 +152,10 @@ SweepOptions ParseSweepOptions(const QStringList& arguments) {
   options.settingsPath = parser.value(o.settings);
 
   QString& error = options.error;
-  options.startHz = Ranged<std::int32_t>(parser, o.start, 0, kMaxFrequencyHz, error);
-  options.endHz = Ranged<std::int32_t>(parser, o.end, 0, kMaxFrequencyHz, error);
+  options.startHz = Ranged<std::int32_t>(parser, o.start, 0, measure::kTripleMaxHz, error);
+  options.endHz = Ranged<std::int32_t>(parser, o.end, 0, measure::kTripleMaxHz, error);
   options.count = Ranged<int>(parser, o.count, 1, kMaxCount, error).value_or(1);
-  options.periodIndex = Ranged<int>(parser, o.period, 1, kPeriodCount, error);
+  options.periodIndex = Ranged<int>(parser, o.period, 1, measure::kPeriodCount, error);
   options.delay = Switch(parser, o.delay, o.noDelay, error);
   options.averaging = Switch(parser, o.average, o.noAverage, error);
   options.linear = Switch(parser, o.linear, o.log, error);

@@ -9,11 +9,11 @@
 #include <cstdint>
 #include <optional>
 
+#include "measure/settings_model.h"
+
 namespace virn::sweep {
 
-inline constexpr std::int32_t kMaxFrequencyHz = 999999999;  // what the window's three fields hold
 inline constexpr int kMaxCount = 1000000;
-inline constexpr int kPeriodCount = 4;  // the window's period list: 400 ms, 800 ms, 1.6 s, 3.2 s
 inline constexpr double kMaxTimeoutSeconds = 3600;
 
 struct SweepOptions {
