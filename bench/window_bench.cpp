@@ -14,7 +14,6 @@ void BM_WindowIdlePass(benchmark::State& state) {
   virn::sim::SimBus bus;
   virn::link::D2XXUnit unit(bus);
   virn::app::TMainForm form(unit);
-  form.discoveryTimer().stop();
   form.DrawPlot();
   for (auto _ : state) form.DrawPlot();
 }
@@ -24,7 +23,6 @@ void BM_WindowPlotInputs(benchmark::State& state) {
   virn::sim::SimBus bus;
   virn::link::D2XXUnit unit(bus);
   virn::app::TMainForm form(unit);
-  form.discoveryTimer().stop();
   for (auto _ : state) benchmark::DoNotOptimize(form.PlotInputsNow());
 }
 BENCHMARK(BM_WindowPlotInputs);

@@ -3,13 +3,10 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QShowEvent>
-#include <QToolButton>
-#include <chrono>
-#include <thread>
 
 #include "app/about_box.h"
+#include "app/calibration_hosts.h"
 #include "app/program_name.h"
-#include "app/status_bar.h"
 #include "export/save_data.h"
 #include "export/save_plot.h"
 #include "settings/klm_api.h"
@@ -20,12 +17,19 @@ namespace virn::app {
 namespace {
 // Marks the window as this program's main window; nothing in the program reads it.
 constexpr const char* kMainWindowMark = "{500F94D0-5F6E-4BA4-8F35-CDCA9B0D523E}";
-constexpr int kDiscoveryIntervalMs = 100;
-constexpr int kWatchdogIntervalMs = 5000;
+
+control::InstrumentController::Options ControllerOptions() {
+  control::InstrumentController::Options options;
+  // A discovery or watchdog tick that fails is shown as any handler's error.
+  options.onError = [](const std::exception& error) { widgets::ShowException(error); };
+  return options;
+}
 }  // namespace
 
 TMainForm::TMainForm(link::D2XXUnit& link, QWidget* parent)
-    : settings::TSrzForm(parent), link_(link), instrument_(link) {
+    : settings::TSrzForm(parent),
+      controller_(
+          std::make_unique<control::InstrumentController>(link, measure::Settings{}, ControllerOptions())) {
   setObjectName(QStringLiteral("MainForm"));
   buildWindow();
   FormCreate();
@@ -33,35 +37,20 @@ TMainForm::TMainForm(link::D2XXUnit& link, QWidget* parent)
 }
 
 TMainForm::~TMainForm() {
-  FormDestroy();
+  // Nothing more reaches the window once its controls start to go.
+  controller_->Shutdown();
 }
 
 void TMainForm::FormCreate() {
   setProperty(kMainWindowMark, 1);
   ConfigPath =
       QString::fromStdString(settings::fsGetAppDataPath()) + QStringLiteral("/Kelmar/") + ProgramName();
-  link_.ShowFTErrors = false;
-
-  // The fields already hold the default range; the step and the status texts follow it.
-  RecomputeRange();
-  ShowRangeStatus();
-
   renderer_ = std::make_unique<display::TPlotRenderer>();
   SaveDialog1 = std::make_unique<exports::PlotSaveDialog>(this);
-
-  drawThread_ = std::make_unique<measure::TDrawThread>(link_);
-  drawThread_->SetOnSweepDone([this](measure::TDrawThread& /*thread*/) {
-    ++sweepPasses_;
-    DrawPlot();
-  });
-  drawThread_->SetLowestPriority(true);
-  drawThread_->Resume();
-
-  Timer2.setInterval(kDiscoveryIntervalMs);
-  connect(&Timer2, &QTimer::timeout, this, [this] { widgets::Guarded([this] { Timer2Timer(); }); });
-  Timer2.start();
-  Timer1.setInterval(kWatchdogIntervalMs);
-  connect(&Timer1, &QTimer::timeout, this, [this] { widgets::Guarded([this] { Timer1Timer(); }); });
+  hosts_ = std::make_unique<CalibrationHosts>(*controller_, [this] { SaveConfig(); });
+  subscription_ = controller_->Subscribe([this](const control::Event& event) { OnEvent(event); });
+  ShowRangeStatus(controller_->RangeInEffect());
+  controller_->Begin();
 }
 
 void TMainForm::FormShow() {
@@ -72,18 +61,7 @@ void TMainForm::FormShow() {
 }
 
 void TMainForm::FormClose() {
-  // Sweeps stop before the device goes, so the thread does not read a closed handle.
-  drawThread_->StopSweeps();
-  link_.CloseFTDevice();
-  drawThread_->ClearOnSweepDone();
-}
-
-void TMainForm::FormDestroy() {
-  Timer1.stop();
-  Timer2.stop();
-  drawThread_->Terminate();
-  drawThread_.reset();
-  renderer_.reset();
+  controller_->Shutdown();
 }
 
 void TMainForm::showEvent(QShowEvent* event) {
@@ -109,38 +87,6 @@ void TMainForm::ToolButton6Click() {
 void TMainForm::N2Click() {
   TAboutBox box(this);
   box.exec();
-}
-
-void TMainForm::Timer1Timer() {
-  instrument_.WatchdogTick(*this);
-}
-
-void TMainForm::Timer2Timer() {
-  instrument_.DiscoveryTick(*this);
-}
-
-void TMainForm::SetStatusPanel(int panel, const QString& text) {
-  StatusBar1->setPanelText(panel, text);
-}
-
-void TMainForm::SetDiscoveryEnabled(bool enabled) {
-  if (enabled) {
-    Timer2.start();
-  } else {
-    Timer2.stop();
-  }
-}
-
-void TMainForm::SetWatchdogEnabled(bool enabled) {
-  if (enabled) {
-    Timer1.start();
-  } else {
-    Timer1.stop();
-  }
-}
-
-bool TMainForm::GeneratorModeDown() const {
-  return mnuGenMode->isChecked();
 }
 
 }  // namespace virn::app

@@ -1,30 +1,27 @@
-// The main window: tool bar, plot area, page control and status bar, the link
-// supervision timers, and the window's lifecycle from creation to destruction.
+// The main window: a view of the instrument controller. Its handlers read
+// their controls and call one operation; what the controller reports comes
+// back as events that the window shows. Tool bar, plot area, page control,
+// status bar, and the window's lifecycle from creation to destruction.
 #pragma once
 
 #include <QImage>
-#include <QTimer>
 #include <QWidget>
 
 #include <array>
 #include <memory>
 
-#include "calibration/hosts.h"
 #include "card/qsl_card.h"
+#include "control/instrument_controller.h"
 #include "display/marker.h"
 #include "display/plot_renderer.h"
 #include "display/reference_traces.h"
 #include "link/d2xx_unit.h"
-#include "link/instrument_link.h"
-#include "measure/draw_thread.h"
-#include "measure/frequency.h"
 #include "settings/tsrz_form.h"
 
 class QAction;
 class QCheckBox;
 class QComboBox;
 class QFrame;
-class QLabel;
 class QLineEdit;
 class QMenu;
 class QTabWidget;
@@ -41,16 +38,14 @@ class PlotSaveDialog;
 
 namespace virn::app {
 
+class CalibrationHosts;
 class StatusBar;
 class UpDown;
 
-class TMainForm : public settings::TSrzForm,
-                  private link::LinkHost,
-                  private calibration::OptionsHost,
-                  private calibration::FrequencyCalibrationHost,
-                  private calibration::LevelCalibrationHost {
+class TMainForm : public settings::TSrzForm {
   Q_OBJECT
-  // The published settings, in the order the settings file stores them.
+  // The published settings, in the order the settings file stores them. Each
+  // reads and writes the controller's settings.
   Q_PROPERTY(qint16 _CorrLog_0Db READ corrLog0Db WRITE setCorrLog0Db)
   Q_PROPERTY(qint16 _CorrLog_40Db READ corrLog40Db WRITE setCorrLog40Db)
   Q_PROPERTY(qint16 _CorrLin_0Db READ corrLin0Db WRITE setCorrLin0Db)
@@ -80,8 +75,6 @@ class TMainForm : public settings::TSrzForm,
   Q_PROPERTY(bool _VFOdiv READ vfoDiv WRITE setVfoDiv)
 
  public:
-  // The three frequency triples, each MHz, kHz, Hz.
-  enum class Triple { Start, End, Generator };
   static constexpr int kClientWidth = 634;
   static constexpr int kClientHeight = 325;
   static constexpr int kPlotWidth = 455;
@@ -91,71 +84,82 @@ class TMainForm : public settings::TSrzForm,
   explicit TMainForm(link::D2XXUnit& link, QWidget* parent = nullptr);
   ~TMainForm() override;
 
+  control::InstrumentController& controller() { return *controller_; }
   StatusBar* statusBar() const { return StatusBar1; }
   // The picture the plot area shows, saved and printed as it is.
   const QImage& plotBitmap() const;
-  QTimer& discoveryTimer() { return Timer2; }
-  QTimer& watchdogTimer() { return Timer1; }
-  link::InstrumentLink& instrument() { return instrument_; }
-  measure::TDrawThread& drawThread() { return *drawThread_; }
-  bool Connected() const override { return instrument_.Connected(); }
-  bool SweepRunning() const override { return sweepRunning_; }
+  // The invisible card the plot is framed on for saving and printing.
+  card::TQSLCard& qslCard() { return QSLCard1; }
+  exports::PlotSaveDialog& saveDialog() { return *SaveDialog1; }
+  exports::DataSaveDialog& dataSaveDialog() { return *DataSaveDialog1; }
+  QMenu& plotMenu() const { return *PlotMenu1; }
+  const display::ReferenceTraces& references() const { return references_; }
+  const display::MarkerState& marker() const { return marker_; }
   // Passes the acquisition thread has handed to the window so far.
   std::uint64_t sweepPasses() const { return sweepPasses_; }
 
-  void Timer1Timer();
-  void Timer2Timer();
+  // The receiver of every acquisition pass and of every marker change:
+  // redraws the picture from PlotInputsNow.
+  void DrawPlot();
+  display::PlotInputs PlotInputsNow() const;
 
-  // Sweep range (main_form_range.cpp).
-  std::int32_t StartFreq = 100000;
-  std::int32_t EndFreq = 50000000;
-  std::int32_t SweepStep = 0;
-  std::int32_t ReadStartFreq() const;
-  std::int32_t ReadEndFreq() const;
-  std::int32_t ReadGenFreq() const;
-  std::int32_t FreqToWord(std::uint32_t f) const;
-  // The calibrated word of the generator frequency the fields show now.
-  std::int32_t GeneratorWord() const override;
-  void ShowRangeStatus() override;
-  void Edit4Change();
-  void Edit2Change();
-  // Place 0..2 (MHz, kHz, Hz) of a triple: the up-down position; any other
-  // place reads 0 and writes nothing.
-  qint16 TriplePart(Triple triple, int place) const;
-  void SetTriplePart(Triple triple, int place, qint16 value);
-  QLineEdit* tripleField(Triple triple, int place) const;
-  UpDown* tripleUpDown(Triple triple, int place) const;
-  // The MHz, kHz and Hz texts as the fields show them now.
-  std::array<QString, 3> TripleTexts(Triple triple) const;
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
 
-  // Run control and modes (main_form_run.cpp).
+ private:
+  // The three frequency triples, each MHz, kHz, Hz.
+  enum class Triple { Start, End, Generator };
+
+  void FormCreate();
+  void FormShow();
+  void FormClose();
+
+  // What the controller reports (main_form_events.cpp).
+  void OnEvent(const control::Event& event);
+  void ShowRangeStatus(const control::Range& range);
+  void ShowDetector(bool linear);
+  void ShowRunning(bool running);
+  void ApplyMode(measure::Mode mode);
+  void ShowSweepOptions(const control::Event& event);
+
+  // Handlers: each reads its controls and calls one operation.
+  void ToolButton1Click();
+  void ToolButton6Click();
+  void N2Click();
   void KlSpeedButton1Click();  // Start
-  void KlSpeedButton2Click();  // Stop: ends the acquisition and tells the instrument, when connected
+  void KlSpeedButton2Click();  // Stop
   void KlSpeedButton3Click();  // Pause
   void mnuGenModeClick();      // applies the mode whose button is down
   void CheckBox1Click();
   void CheckBox2Click();
   void ComboBox1Change();
   void mnuLinearClick();
-
-  // Saving and printing the plot (main_form_export.cpp).
+  void Edit4Change();
+  void Edit2Change();
+  void Edit15Change();
   void mnuSaveClick();
   void mnuPrintClick();
-  // The invisible card the plot is framed on for saving and printing.
-  card::TQSLCard& qslCard() { return QSLCard1; }
-  exports::PlotSaveDialog& saveDialog() { return *SaveDialog1; }
-
-  // Options and calibration (main_form_calibration.cpp).
   void mnuOptionClick();
   void mnuCorrFreqClick();
   void mnuCaOutClick();
 
+  // The triples' fields (main_form_range.cpp).
+  QLineEdit* tripleField(Triple triple, int place) const;
+  UpDown* tripleUpDown(Triple triple, int place) const;
+  control::TripleEntry Entry(Triple triple) const;
+  // The places the controller's settings hold for a triple.
+  const measure::TriplePlaces& Places(Triple triple) const;
+  // Place 0..2 (MHz, kHz, Hz): the controller's; any other place reads 0 and writes nothing.
+  qint16 TriplePart(Triple triple, int place) const;
+  void SetTriplePart(Triple triple, int place, qint16 value);
+  measure::Mode ModeOfButtons() const;
+  void ShowModeButtons();
+
   // Plot and marker (main_form_plot.cpp).
-  void DrawPlot();
-  display::PlotInputs PlotInputsNow() const;
   display::LevelScale LevelScaleNow() const;
-  std::int32_t PixelToFreq(std::int32_t x) const;
-  QString LevelToStr(std::int32_t y) const;
+  void PaintBox1Paint();
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void mnuVisirClick();
   void PaintBox1MouseDown(Qt::MouseButton button, int x, int y);
   void PaintBox1MouseUp(Qt::MouseButton button);
@@ -164,29 +168,50 @@ class TMainForm : public settings::TSrzForm,
   void Edit10KeyDown(int key);
   // Empties the pointer readouts once the pointer has left the plot.
   void ApplicationEvents1Idle();
-  std::int32_t LastVisirValue() const { return marker_.LastVisirValue; }
-  bool VisirDrag() const { return marker_.VisirDrag; }
+  // The marker as the controller keeps it, changed by `change` and stored
+  // back; redrawn when `change` says so.
+  void ChangeMarker(const std::function<bool(display::MarkerState&)>& change);
 
   // The plot's context menu and its tools (main_form_tools.cpp): additions
   // beside the original controls, none of them kept in the settings file.
-  QMenu& plotMenu() const { return *PlotMenu1; }
-  exports::DataSaveDialog& dataSaveDialog() { return *DataSaveDialog1; }
-  const display::ReferenceTraces& references() const { return references_; }
+  void buildPlotMenu();
+  void UpdatePlotMenu();
   void PlotMenuPopup(const QPoint& globalPos);
   void mnuSaveDataClick();
   void mnuKeepTraceClick();
   void mnuClearTracesClick();
   void MarkerBelowMaximumClick(double db);
+  // Drops the kept sweeps that no longer fit the plot, saying so once the
+  // current hand-off is over.
+  void ReconcileReferences(display::PlotInputs& in);
 
-  // Published settings.
-  qint16 corrLog0Db() const { return corrLog0Db_; }
-  void setCorrLog0Db(qint16 value) override { corrLog0Db_ = value; }
-  qint16 corrLog40Db() const { return corrLog40Db_; }
-  void setCorrLog40Db(qint16 value) override { corrLog40Db_ = value; }
-  qint16 corrLin0Db() const { return corrLin0Db_; }
-  void setCorrLin0Db(qint16 value) override { corrLin0Db_ = value; }
-  qint16 corrLin12Db() const { return corrLin12Db_; }
-  void setCorrLin12Db(qint16 value) override { corrLin12Db_ = value; }
+  // Composition (main_form_ui.cpp).
+  void buildWindow();
+  void buildSweepPage(QWidget* page);
+  void buildGeneratorPage(QWidget* page);
+  QToolButton* addToolButton(const QString& name, const QString& hint, bool checkable);
+  // A triple's fields with their arrows, named {field, up-down} per place.
+  void addTriple(QWidget* page, Triple triple, const std::array<std::array<const char*, 2>, 3>& names, int y);
+  QLineEdit* addTripleField(QWidget* page, const QString& name, const QString& text, int x, int y);
+  UpDown* addUpDown(QLineEdit* field, const QString& name, int minimum, int maximum);
+  void connectHandlers();
+
+  // The published settings' accessors: each reads the controller's settings
+  // and writes through the operation the setting's control runs, so that a
+  // value restored from the file does what the control would do.
+  using Calibration = measure::LevelCalibration;
+  using Mode = measure::Mode;
+  const measure::Settings& settings() const { return controller_->Settings(); }
+  void setCalibration(std::int16_t Calibration::*value, qint16 constant);
+  void selectMode(Mode mode, bool selected);
+  qint16 corrLog0Db() const { return settings().calibration.CorrLog_0Db; }
+  void setCorrLog0Db(qint16 value) { setCalibration(&Calibration::CorrLog_0Db, value); }
+  qint16 corrLog40Db() const { return settings().calibration.CorrLog_40Db; }
+  void setCorrLog40Db(qint16 value) { setCalibration(&Calibration::CorrLog_40Db, value); }
+  qint16 corrLin0Db() const { return settings().calibration.CorrLin_0Db; }
+  void setCorrLin0Db(qint16 value) { setCalibration(&Calibration::CorrLin_0Db, value); }
+  qint16 corrLin12Db() const { return settings().calibration.CorrLin_12Db; }
+  void setCorrLin12Db(qint16 value) { setCalibration(&Calibration::CorrLin_12Db, value); }
   qint16 startFreqA() const { return TriplePart(Triple::Start, 0); }
   void setStartFreqA(qint16 value) { SetTriplePart(Triple::Start, 0, value); }
   qint16 startFreqB() const { return TriplePart(Triple::Start, 1); }
@@ -205,103 +230,40 @@ class TMainForm : public settings::TSrzForm,
   void setFreqGenB(qint16 value) { SetTriplePart(Triple::Generator, 1, value); }
   qint16 freqGenC() const { return TriplePart(Triple::Generator, 2); }
   void setFreqGenC(qint16 value) { SetTriplePart(Triple::Generator, 2, value); }
-  qint16 zeroDbAnaliser() const { return zeroDbAnaliser_; }
+  qint16 zeroDbAnaliser() const { return settings().zeroDbAnaliser; }
   void setZeroDbAnaliser(qint16 value);
-  bool linear() const override;
-  void setLinear(bool value);
-  bool visir() const;
+  bool linear() const { return settings().linear; }
+  void setLinear(bool value) { controller_->SetDetector(value); }
+  bool visir() const { return settings().visir; }
   void setVisir(bool value);
-  qint32 visirValue() const { return marker_.VisirValue; }
-  void setVisirValue(qint32 value) { marker_.VisirValue = value; }
-  bool delay() const;
-  void setDelay(bool value) override;
-  bool genMode() const;
-  void setGenMode(bool value);
-  bool swipMode() const;
-  void setSwipMode(bool value);
-  bool analiserMode() const;
-  void setAnaliserMode(bool value);
-  qint32 delayIndex() const;
-  void setDelayIndex(qint32 value);
-  qint32 realFreq() const { return realFreq_; }
-  void setRealFreq(qint32 value) override;
-  qint32 corrFreq() const override { return corrFreq_; }
-  void setCorrFreq(qint32 value) { corrFreq_ = value; }
-  qint32 dds() const override { return DDS_; }
-  void setDds(qint32 value) override { DDS_ = value; }
-  bool averaging() const;
-  void setAveraging(bool value) override;
-  bool vfoDiv() const override { return vfoDiv_; }
-  void setVfoDiv(bool value) override { vfoDiv_ = value; }
+  qint32 visirValue() const { return settings().visirValue; }
+  void setVisirValue(qint32 value) { controller_->SetMarker(settings().visir, value); }
+  bool delay() const { return settings().delay; }
+  void setDelay(bool value) { controller_->StoreDelay(value); }
+  bool genMode() const { return settings().mode == Mode::Generator; }
+  void setGenMode(bool value) { selectMode(Mode::Generator, value); }
+  bool swipMode() const { return settings().mode == Mode::Sweep; }
+  void setSwipMode(bool value) { selectMode(Mode::Sweep, value); }
+  bool analiserMode() const { return settings().mode == Mode::Analyser; }
+  void setAnaliserMode(bool value) { selectMode(Mode::Analyser, value); }
+  qint32 delayIndex() const { return settings().delayIndex; }
+  void setDelayIndex(qint32 value) { controller_->StoreDelayIndex(value); }
+  qint32 realFreq() const { return settings().realFreq; }
+  void setRealFreq(qint32 value) { controller_->SetRealFreq(value); }
+  qint32 corrFreq() const { return settings().corrFreq; }
+  void setCorrFreq(qint32 value) { controller_->SetCorrFreq(value); }
+  qint32 dds() const { return settings().dds; }
+  void setDds(qint32 value) { controller_->SetDds(value); }
+  bool averaging() const { return settings().averaging; }
+  void setAveraging(bool value) { controller_->StoreAveraging(value); }
+  bool vfoDiv() const { return settings().vfoDiv; }
+  void setVfoDiv(bool value) { controller_->SetVfoDiv(value); }
 
- protected:
-  void showEvent(QShowEvent* event) override;
-  void closeEvent(QCloseEvent* event) override;
-
- private:
-  void FormCreate();
-  void FormShow();
-  void FormClose();
-  void FormDestroy();
-
-  void ToolButton1Click();
-  void ToolButton6Click();
-  void N2Click();
-  bool eventFilter(QObject* watched, QEvent* event) override;
-  void PaintBox1Paint();
-
-  // LinkHost: what the discovery and the watchdog change in the window.
-  void SetStatusPanel(int panel, const QString& text) override;
-  void SetDiscoveryEnabled(bool enabled) override;
-  void SetWatchdogEnabled(bool enabled) override;
-  bool GeneratorModeDown() const override;
-  void SendGeneratorSetup() override;
-  void StopSweep() override { KlSpeedButton2Click(); }
-  // What the options dialog and the wizards use besides the published settings.
-  void SaveSettings() override;
-  void SendGeneratorWord(std::int32_t word) override;
-  std::int32_t LevelReading() const override;
-  void WaitKeepingSweeps(std::chrono::milliseconds duration) override;
-  // The start word and the step the instrument gets: start and step halved in
-  // analyser mode with _VFOdiv.
-  struct RangeCommand {
-    std::int32_t startWord;
-    std::int32_t step;
-  };
-  RangeCommand RangeToSend() const;
-  void RecomputeRange();
-
-  // Composition, in main_form_ui.cpp.
-  void buildWindow();
-  void buildSweepPage(QWidget* page);
-  void buildGeneratorPage(QWidget* page);
-  QToolButton* addToolButton(const QString& name, const QString& hint, bool checkable);
-  QLineEdit* addTripleField(QWidget* page, const QString& name, const QString& text, int x, int y);
-  UpDown* addUpDown(QLineEdit* field, const QString& name, int minimum, int maximum);
-  void connectHandlers();
-  void buildPlotMenu();
-  void UpdatePlotMenu();
-  // Drops the kept sweeps that no longer fit the plot, saying so once the
-  // current hand-off is over.
-  void ReconcileReferences(display::PlotInputs& in);
-
-  link::D2XXUnit& link_;
-  link::InstrumentLink instrument_;
-  std::unique_ptr<measure::TDrawThread> drawThread_;
-  bool sweepRunning_ = false;
+  std::unique_ptr<control::InstrumentController> controller_;
+  std::unique_ptr<CalibrationHosts> hosts_;
   std::uint64_t sweepPasses_ = 0;
-  std::int32_t DDS_ = 43;
-  std::int32_t corrFreq_ = measure::kDefaultCalibrationFreq;
-  std::int32_t realFreq_ = measure::kDefaultCalibrationFreq;
-  bool vfoDiv_ = false;
-  qint16 corrLog0Db_ = 0;
-  qint16 corrLog40Db_ = 100;
-  qint16 corrLin0Db_ = 0;
-  qint16 corrLin12Db_ = 100;
-  qint16 zeroDbAnaliser_ = 0;
-  // The marker's rows and drag state; its Visir follows the marker button, so
-  // handlers reach it through Marker().
-  display::MarkerState& Marker();
+  // The marker's drag state; where it stands and whether it shows are the
+  // controller's settings.
   display::MarkerState marker_;
 
   QToolBar* ToolBar1 = nullptr;
@@ -339,8 +301,6 @@ class TMainForm : public settings::TSrzForm,
   widgets::DigitKeyFilter* digitFilter_ = nullptr;
   StatusBar* StatusBar1 = nullptr;
 
-  QTimer Timer1;  // link watchdog
-  QTimer Timer2;  // instrument discovery
   // Draws and holds PlotBitmap; lives as long as the window.
   std::unique_ptr<display::TPlotRenderer> renderer_;
   card::TQSLCard QSLCard1;
@@ -354,7 +314,8 @@ class TMainForm : public settings::TSrzForm,
   QAction* mnuShowQ = nullptr;
   std::unique_ptr<exports::DataSaveDialog> DataSaveDialog1;
   display::ReferenceTraces references_;
-  bool shownOnce_ = false;
+  // Goes before the controller does.
+  control::Subscription subscription_;
 };
 
 }  // namespace virn::app

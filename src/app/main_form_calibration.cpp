@@ -1,49 +1,24 @@
-// The options dialog and the calibration wizards as the main window runs
-// them, and what the window gives them: its settings, its commands and a wait
-// that keeps the sweeps coming.
-#include <QEventLoop>
-#include <QTimer>
-
+// The options dialog and the calibration wizards as the main window runs them.
+#include "app/calibration_hosts.h"
 #include "app/main_form.h"
 #include "calibration/calibration.h"
-#include "measure/instrument_sequences.h"
 
 namespace virn::app {
 
 void TMainForm::mnuOptionClick() {
-  calibration::RunOptions(this, static_cast<calibration::OptionsHost&>(*this));
-}
-
-void TMainForm::mnuCorrFreqClick() {
-  calibration::RunFrequencyCalibration(this, static_cast<calibration::FrequencyCalibrationHost&>(*this));
-}
-
-void TMainForm::mnuCaOutClick() {
-  calibration::RunLevelCalibration(this, static_cast<calibration::LevelCalibrationHost&>(*this));
-}
-
-void TMainForm::SaveSettings() {
+  const measure::Settings& s = controller_->Settings();
+  const auto accepted = calibration::RunOptions(this, s.dds, s.vfoDiv);
+  if (!accepted) return;
+  controller_->ApplyOptions(accepted->dds, accepted->vfoDiv);
   SaveConfig();
 }
 
-void TMainForm::SendGeneratorWord(std::int32_t word) {
-  measure::SendGeneratorWord(instrument_, word);
+void TMainForm::mnuCorrFreqClick() {
+  calibration::RunFrequencyCalibration(this, *hosts_);
 }
 
-std::int32_t TMainForm::LevelReading() const {
-  return drawThread_->MaxSample();
-}
-
-void TMainForm::WaitKeepingSweeps(std::chrono::milliseconds duration) {
-  // A plain sleep here would hold the acquisition thread in its hand-off, and
-  // no sweep would arrive while the wizard measures. Timers and the hand-off
-  // run; clicks and keys wait, so the wizard cannot be re-entered.
-  QEventLoop loop;
-  QTimer timer;
-  timer.setSingleShot(true);
-  connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
-  timer.start(duration);
-  loop.exec(QEventLoop::ExcludeUserInputEvents);
+void TMainForm::mnuCaOutClick() {
+  calibration::RunLevelCalibration(this, *hosts_);
 }
 
 }  // namespace virn::app

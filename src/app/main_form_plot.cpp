@@ -23,41 +23,44 @@ const QImage& TMainForm::plotBitmap() const {
 }
 
 display::LevelScale TMainForm::LevelScaleNow() const {
+  const measure::Settings& settings = controller_->Settings();
   display::LevelScale scale;
-  scale.Linear = mnuLinear->isChecked();
-  scale.Calibration = {corrLog0Db_, corrLog40Db_, corrLin0Db_, corrLin12Db_};
+  scale.Linear = settings.linear;
+  scale.Calibration = settings.calibration;
   scale.DecimalSeparator = QLocale().decimalPoint();
   return scale;
 }
 
-display::MarkerState& TMainForm::Marker() {
-  marker_.Visir = mnuVisir->isChecked();
-  return marker_;
-}
-
 display::PlotInputs TMainForm::PlotInputsNow() const {
+  const measure::Settings& settings = controller_->Settings();
+  const control::Range& range = controller_->RangeInEffect();
   display::PlotInputs in;
-  if (mnuGenMode->isChecked()) {
-    in.Mode = display::PlotMode::Generator;
-  } else if (mnuAnaliserMode->isChecked()) {
-    in.Mode = display::PlotMode::Analyser;
-  }
-  in.SweepRunning = sweepRunning_;
-  in.StartFreq = StartFreq;
-  in.EndFreq = EndFreq;
-  in.SweepStep = SweepStep;
-  in.GenTriple = TripleTexts(Triple::Generator);
+  in.Mode = settings.mode;
+  in.SweepRunning = controller_->SweepRunning();
+  in.StartFreq = range.StartFreq;
+  in.EndFreq = range.EndFreq;
+  in.SweepStep = range.SweepStep;
+  in.GenTriple = controller_->GeneratorTexts();
   in.Scale = LevelScaleNow();
-  in.ZeroDbAnaliser = zeroDbAnaliser_;
-  if (drawThread_) in.Samples = display::SamplesOf(*drawThread_);
-  in.Visir = mnuVisir->isChecked();
-  in.VisirValue = marker_.VisirValue;
+  in.ZeroDbAnaliser = settings.zeroDbAnaliser;
+  in.Samples = controller_->Samples();
+  in.Visir = settings.visir;
+  in.VisirValue = settings.visirValue;
   in.ShowQ = mnuShowQ != nullptr && mnuShowQ->isChecked();
   in.References = references_.Traces();
   const QPalette tips = QToolTip::palette();
   in.TooltipBaseColor = tips.color(QPalette::ToolTipBase).rgb();
   in.TooltipTextColor = tips.color(QPalette::ToolTipText).rgb();
   return in;
+}
+
+void TMainForm::ChangeMarker(const std::function<bool(display::MarkerState&)>& change) {
+  const measure::Settings& settings = controller_->Settings();
+  marker_.Visir = settings.visir;
+  marker_.VisirValue = settings.visirValue;
+  const bool redraw = change(marker_);
+  controller_->SetMarker(marker_.Visir, marker_.VisirValue);
+  if (redraw) DrawPlot();
 }
 
 void TMainForm::DrawPlot() {
@@ -75,23 +78,16 @@ void TMainForm::PaintBox1Paint() {
   painter.drawImage(0, 0, renderer_->Image());
 }
 
-std::int32_t TMainForm::PixelToFreq(std::int32_t x) const {
-  return display::PixelToFreq(x, StartFreq, EndFreq);
-}
-
-QString TMainForm::LevelToStr(std::int32_t y) const {
-  return display::LevelToStr(y, LevelScaleNow());
-}
-
 void TMainForm::mnuVisirClick() {
-  display::MarkerState& marker = Marker();
-  display::ToggleMarker(marker, marker.Visir);
-  DrawPlot();
+  ChangeMarker([this](display::MarkerState& marker) {
+    display::ToggleMarker(marker, mnuVisir->isChecked());
+    return true;
+  });
 }
 
 void TMainForm::PaintBox1MouseDown(Qt::MouseButton button, int x, int y) {
   static_cast<void>(x);  // a click anywhere on the plot moves the marker to its row
-  if (display::MarkerMouseDown(Marker(), button, y)) DrawPlot();
+  ChangeMarker([&](display::MarkerState& marker) { return display::MarkerMouseDown(marker, button, y); });
 }
 
 void TMainForm::PaintBox1MouseUp(Qt::MouseButton button) {
@@ -99,8 +95,12 @@ void TMainForm::PaintBox1MouseUp(Qt::MouseButton button) {
 }
 
 void TMainForm::PaintBox1MouseMove(int x, int y) {
-  const display::PointerMove move = display::MarkerMouseMove(Marker(), PlotInputsNow(), x, y);
-  if (move.Redraw) DrawPlot();
+  display::PointerMove move;
+  const display::PlotInputs in = PlotInputsNow();
+  ChangeMarker([&](display::MarkerState& marker) {
+    move = display::MarkerMouseMove(marker, in, x, y);
+    return move.Redraw;
+  });
   if (display::PointerOutsidePlot(x, y)) {
     StatusBar1->setPanelText(StatusBar::kLevelPanel, QString());
     StatusBar1->setPanelText(StatusBar::kFreqPanel, QString());
@@ -116,7 +116,7 @@ void TMainForm::PaintBox1Click() {
 }
 
 void TMainForm::Edit10KeyDown(int key) {
-  if (display::MarkerKeyDown(Marker(), key)) DrawPlot();
+  ChangeMarker([key](display::MarkerState& marker) { return display::MarkerKeyDown(marker, key); });
 }
 
 void TMainForm::ApplicationEvents1Idle() {

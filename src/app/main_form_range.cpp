@@ -1,21 +1,14 @@
-// The sweep range and the generator frequency: the triples' fields, the range
-// recompute with its status texts, and the retune of a running sweep.
+// The frequency triples' fields as the controller takes them, and the mode
+// buttons as the controller's selected mode.
 #include <QLineEdit>
 #include <QToolButton>
-#include <chrono>
-#include <thread>
 
 #include "app/main_form.h"
-#include "app/status_bar.h"
 #include "app/up_down.h"
-#include "measure/instrument_sequences.h"
 
 namespace virn::app {
 
 namespace {
-constexpr std::chrono::milliseconds kRetuneWait{10};
-constexpr std::int32_t kSpanUnit = 1000000;
-
 bool ValidPlace(int place) {
   return place >= 0 && place <= 2;
 }
@@ -29,86 +22,71 @@ UpDown* TMainForm::tripleUpDown(Triple triple, int place) const {
   return tripleUpDowns_.at(static_cast<std::size_t>(triple)).at(static_cast<std::size_t>(place));
 }
 
+control::TripleEntry TMainForm::Entry(Triple triple) const {
+  // The texts as typed (read when the frequency is needed) and the places the
+  // arrows hold (what the settings keep).
+  control::TripleEntry entry;
+  for (int place = 0; place < 3; ++place) {
+    const auto i = static_cast<std::size_t>(place);
+    entry.texts[i] = tripleField(triple, place)->text();
+    entry.places[i] = static_cast<std::int16_t>(tripleUpDown(triple, place)->position());
+  }
+  return entry;
+}
+
+const measure::TriplePlaces& TMainForm::Places(Triple triple) const {
+  const measure::Settings& s = controller_->Settings();
+  switch (triple) {
+    case Triple::Start:
+      return s.startFreq;
+    case Triple::End:
+      return s.endFreq;
+    case Triple::Generator:
+      break;
+  }
+  return s.genFreq;
+}
+
 qint16 TMainForm::TriplePart(Triple triple, int place) const {
-  if (!ValidPlace(place)) return 0;
-  return static_cast<qint16>(tripleUpDown(triple, place)->position());
+  return ValidPlace(place) ? Places(triple).at(static_cast<std::size_t>(place)) : qint16{0};
 }
 
 void TMainForm::SetTriplePart(Triple triple, int place, qint16 value) {
-  if (!ValidPlace(place)) return;
-  tripleUpDown(triple, place)->setPosition(value);
-}
-
-std::array<QString, 3> TMainForm::TripleTexts(Triple triple) const {
-  return {tripleField(triple, 0)->text(), tripleField(triple, 1)->text(), tripleField(triple, 2)->text()};
-}
-
-std::int32_t TMainForm::ReadStartFreq() const {
-  return measure::ReadTriple(TripleTexts(Triple::Start));
-}
-
-std::int32_t TMainForm::ReadEndFreq() const {
-  return measure::ReadTriple(TripleTexts(Triple::End));
-}
-
-std::int32_t TMainForm::ReadGenFreq() const {
-  return measure::ReadTriple(TripleTexts(Triple::Generator));
-}
-
-std::int32_t TMainForm::FreqToWord(std::uint32_t f) const {
-  return measure::FreqToWord(f, realFreq_, corrFreq_);
-}
-
-void TMainForm::setRealFreq(qint32 value) {
-  // A measured frequency of 0 cannot be right (a damaged settings file) and
-  // would make every frequency word meaningless: keep the default instead.
-  realFreq_ = value == 0 ? measure::kDefaultCalibrationFreq : value;
-}
-
-void TMainForm::RecomputeRange() {
-  // Each assignment stands even when a later read fails.
-  StartFreq = ReadStartFreq();
-  EndFreq = ReadEndFreq();
-  SweepStep = measure::SweepStepFor(StartFreq, EndFreq);
-}
-
-void TMainForm::ShowRangeStatus() {
-  StatusBar1->setPanelText(StatusBar::kStepPanel, QStringLiteral("Шаг: %1 Гц").arg(SweepStep));
-  const QString span = measure::FreqToStr(static_cast<std::int64_t>(EndFreq) - StartFreq, kSpanUnit, true);
-  StatusBar1->setPanelText(StatusBar::kSpanPanel, QStringLiteral("Полоса обзора: %1 Гц").arg(span));
-}
-
-TMainForm::RangeCommand TMainForm::RangeToSend() const {
-  if (mnuAnaliserMode->isChecked() && vfoDiv_) {
-    return {FreqToWord(static_cast<std::uint32_t>(StartFreq / 2)), SweepStep / 2};
-  }
-  return {FreqToWord(static_cast<std::uint32_t>(StartFreq)), SweepStep};
+  // The field's new text reaches the controller through its change handler.
+  if (ValidPlace(place)) tripleUpDown(triple, place)->setPosition(value);
 }
 
 void TMainForm::Edit4Change() {
-  // While paused the fields change alone; the range follows at the next edit
-  // after the pause or at the next Start.
-  if (KlSpeedButton3->isChecked()) return;
-  RecomputeRange();
-  ShowRangeStatus();
-  if (!Connected() || !sweepRunning_) return;
-  // Keeps the thread from starting another sweep while the range is half sent.
-  drawThread_->Paused = true;
-  const RangeCommand range = RangeToSend();
-  instrument_.Send(link::opcode::kStep, range.step);
-  std::this_thread::sleep_for(kRetuneWait);
-  instrument_.Send(link::opcode::kStartWord, range.startWord);
-  std::this_thread::sleep_for(kRetuneWait);
-  drawThread_->Paused = false;
-}
-
-std::int32_t TMainForm::GeneratorWord() const {
-  return FreqToWord(static_cast<std::uint32_t>(ReadGenFreq()));
+  controller_->EditRange(Entry(Triple::Start), Entry(Triple::End));
 }
 
 void TMainForm::Edit2Change() {
-  if (!Connected()) return;
-  measure::SendGeneratorWord(instrument_, GeneratorWord());
+  controller_->EditGenerator(Entry(Triple::Generator));
+}
+
+void TMainForm::Edit15Change() {
+  controller_->SetZeroDbAnaliser(UpDown14->position());
+}
+
+measure::Mode TMainForm::ModeOfButtons() const {
+  if (mnuGenMode->isChecked()) return measure::Mode::Generator;
+  if (mnuAnaliserMode->isChecked()) return measure::Mode::Analyser;
+  return measure::Mode::Sweep;
+}
+
+void TMainForm::ShowModeButtons() {
+  // One group: pressing one releases the others.
+  switch (controller_->Mode()) {
+    case measure::Mode::Sweep:
+      mnuSwipMode->setChecked(true);
+      break;
+    case measure::Mode::Generator:
+      mnuGenMode->setChecked(true);
+      break;
+    case measure::Mode::Analyser:
+      mnuAnaliserMode->setChecked(true);
+      break;
+  }
 }
 
 }  // namespace virn::app

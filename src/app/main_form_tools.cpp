@@ -58,12 +58,13 @@ void TMainForm::buildPlotMenu() {
 
 void TMainForm::UpdatePlotMenu() {
   // A sweep's numbers exist only while the curve is shown.
-  const bool curve = sweepRunning_ && !mnuGenMode->isChecked();
+  const measure::Mode mode = controller_->Mode();
+  const bool curve = controller_->SweepRunning() && mode != measure::Mode::Generator;
   mnuSaveData->setEnabled(curve);
   mnuKeepTrace->setEnabled(curve);
   mnuClearTraces->setEnabled(!references_.Empty());
-  for (QAction* action : mnuMarkerBelowMax) action->setEnabled(curve && !mnuAnaliserMode->isChecked());
-  mnuShowQ->setEnabled(!mnuAnaliserMode->isChecked());
+  for (QAction* action : mnuMarkerBelowMax) action->setEnabled(curve && mode != measure::Mode::Analyser);
+  mnuShowQ->setEnabled(mode != measure::Mode::Analyser);
 }
 
 void TMainForm::PlotMenuPopup(const QPoint& globalPos) {
@@ -77,7 +78,7 @@ void TMainForm::mnuSaveDataClick() {
 }
 
 void TMainForm::mnuKeepTraceClick() {
-  if (!sweepRunning_) return;
+  if (!controller_->SweepRunning()) return;
   references_.Keep(PlotInputsNow());
   DrawPlot();
 }
@@ -91,8 +92,10 @@ void TMainForm::MarkerBelowMaximumClick(double db) {
   const std::optional<std::int32_t> row = display::RowBelowMaximum(PlotInputsNow(), db);
   if (!row) return;
   mnuVisir->setChecked(true);
-  display::PlaceMarker(marker_, *row);
-  DrawPlot();
+  ChangeMarker([&](display::MarkerState& marker) {
+    display::PlaceMarker(marker, *row);
+    return true;
+  });
 }
 
 void TMainForm::ReconcileReferences(display::PlotInputs& in) {

@@ -15,6 +15,7 @@
 #include "app/status_bar.h"
 #include "app/tool_glyphs.h"
 #include "app/up_down.h"
+#include "measure/frequency.h"
 #include "widgets/digit_key_filter.h"
 #include "widgets/message_box.h"
 
@@ -29,8 +30,6 @@ constexpr int kFieldHeight = 21;
 // One triple row: field, up-down, gap, three times.
 constexpr int kTriplePitch = kFieldWidth + UpDown::kWidth + 6;
 constexpr int kPageMargin = 6;
-constexpr int kFrequencyMaximum = 999;
-constexpr int kAnaliserOffsetLimit = 200;
 
 QLabel* AddLabel(QWidget* page, const QString& text, int x, int y) {
   auto* label = new QLabel(text, page);
@@ -57,27 +56,11 @@ UpDown* TMainForm::addUpDown(QLineEdit* field, const QString& name, int minimum,
 }
 
 void TMainForm::buildSweepPage(QWidget* page) {
-  struct FieldNames {
-    const char* field;
-    const char* upDown;
-    const char* text;
-  };
-  const auto addTriple = [&](Triple triple, const std::array<FieldNames, 3>& names, int y) {
-    for (int place = 0; place < 3; ++place) {
-      const auto& n = names[static_cast<std::size_t>(place)];
-      auto* field = addTripleField(page, QString::fromLatin1(n.field), QString::fromLatin1(n.text),
-                                   kPageMargin + place * kTriplePitch, y);
-      tripleFields_[static_cast<std::size_t>(triple)][static_cast<std::size_t>(place)] = field;
-      tripleUpDowns_[static_cast<std::size_t>(triple)][static_cast<std::size_t>(place)] =
-          addUpDown(field, QString::fromLatin1(n.upDown), 0, kFrequencyMaximum);
-    }
-  };
+  const measure::Settings& settings = controller_->Settings();
   AddLabel(page, QStringLiteral("Начальная частота:"), kPageMargin, 6);
-  addTriple(Triple::Start,
-            {{{"Edit4", "UpDown5", "0"}, {"Edit8", "UpDown6", "100"}, {"Edit9", "UpDown7", "0"}}}, 22);
+  addTriple(page, Triple::Start, {{{"Edit4", "UpDown5"}, {"Edit8", "UpDown6"}, {"Edit9", "UpDown7"}}}, 22);
   AddLabel(page, QStringLiteral("Конечная частота:"), kPageMargin, 50);
-  addTriple(Triple::End,
-            {{{"Edit5", "UpDown8", "50"}, {"Edit11", "UpDown9", "0"}, {"Edit12", "UpDown10", "0"}}}, 66);
+  addTriple(page, Triple::End, {{{"Edit5", "UpDown8"}, {"Edit11", "UpDown9"}, {"Edit12", "UpDown10"}}}, 66);
 
   const auto addRunButton = [&](const QString& name, const QString& hint, int x) {
     auto* button = new QToolButton(page);
@@ -98,7 +81,7 @@ void TMainForm::buildSweepPage(QWidget* page) {
   CheckBox1 = new QCheckBox(QStringLiteral("Задержка"), page);
   CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
   CheckBox1->setGeometry(kPageMargin, 128, 150, 18);
-  CheckBox1->setChecked(true);
+  CheckBox1->setChecked(settings.delay);
   AddLabel(page, QStringLiteral("Период:"), kPageMargin + 16, 151);
   ComboBox1 = new QComboBox(page);
   ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
@@ -106,36 +89,43 @@ void TMainForm::buildSweepPage(QWidget* page) {
       {QStringLiteral("400 мс"), QStringLiteral("800 мс"), QStringLiteral("1.6 с"), QStringLiteral("3,2 с")});
   ComboBox1->setEditable(false);
   ComboBox1->setGeometry(kPageMargin + 70, 148, 84, kFieldHeight);
-  ComboBox1->setCurrentIndex(0);
+  ComboBox1->setCurrentIndex(settings.delayIndex);
   CheckBox2 = new QCheckBox(QStringLiteral("Усреднение"), page);
   CheckBox2->setObjectName(QStringLiteral("CheckBox2"));
   CheckBox2->setGeometry(kPageMargin, 176, 150, 18);
+  CheckBox2->setChecked(settings.averaging);
 
   AddLabel(page, QStringLiteral("Анализатор"), kPageMargin, 204);
   AddLabel(page, QStringLiteral("0 dB:"), kPageMargin + 16, 226);
-  Edit15 = new QLineEdit(QStringLiteral("0"), page);
+  Edit15 = new QLineEdit(QString::number(settings.zeroDbAnaliser), page);
   Edit15->setObjectName(QStringLiteral("Edit15"));
   Edit15->setReadOnly(true);
   Edit15->setGeometry(kPageMargin + 70, 222, kFieldWidth + 8, kFieldHeight);
-  UpDown14 = addUpDown(Edit15, QStringLiteral("UpDown14"), -kAnaliserOffsetLimit, kAnaliserOffsetLimit);
+  UpDown14 = addUpDown(Edit15, QStringLiteral("UpDown14"), -measure::kZeroDbAnaliserLimit,
+                       measure::kZeroDbAnaliserLimit);
   Edit15->setEnabled(false);
   UpDown14->setEnabled(false);
 }
 
 void TMainForm::buildGeneratorPage(QWidget* page) {
   AddLabel(page, QStringLiteral("Частота (МГц, кГц, Гц):"), kPageMargin, 6);
-  const std::array<std::array<const char*, 3>, 3> names = {
-      {{"Edit2", "UpDown11", "1"}, {"Edit13", "UpDown12", "0"}, {"Edit14", "UpDown13", "0"}}};
-  const auto generator = static_cast<std::size_t>(Triple::Generator);
+  addTriple(page, Triple::Generator,
+            {{{"Edit2", "UpDown11"}, {"Edit13", "UpDown12"}, {"Edit14", "UpDown13"}}}, 22);
   for (int place = 0; place < 3; ++place) {
-    const auto& n = names[static_cast<std::size_t>(place)];
-    auto* field = addTripleField(page, QString::fromLatin1(n[0]), QString::fromLatin1(n[2]),
-                                 kPageMargin + place * kTriplePitch, 22);
-    auto* upDown = addUpDown(field, QString::fromLatin1(n[1]), 0, kFrequencyMaximum);
-    tripleFields_[generator][static_cast<std::size_t>(place)] = field;
-    tripleUpDowns_[generator][static_cast<std::size_t>(place)] = upDown;
-    field->setEnabled(false);
-    upDown->setEnabled(false);
+    tripleField(Triple::Generator, place)->setEnabled(false);
+    tripleUpDown(Triple::Generator, place)->setEnabled(false);
+  }
+}
+
+void TMainForm::addTriple(QWidget* page, Triple triple,
+                          const std::array<std::array<const char*, 2>, 3>& names, int y) {
+  const measure::TriplePlaces& places = Places(triple);
+  for (std::size_t place = 0; place < 3; ++place) {
+    auto* field = addTripleField(page, QString::fromLatin1(names[place][0]), QString::number(places[place]),
+                                 kPageMargin + static_cast<int>(place) * kTriplePitch, y);
+    tripleFields_[static_cast<std::size_t>(triple)][place] = field;
+    tripleUpDowns_[static_cast<std::size_t>(triple)][place] =
+        addUpDown(field, QString::fromLatin1(names[place][1]), 0, measure::kTriplePlaceMax);
   }
 }
 
@@ -195,7 +185,7 @@ void TMainForm::buildWindow() {
   modeGroup->addButton(mnuSwipMode);
   modeGroup->addButton(mnuGenMode);
   modeGroup->addButton(mnuAnaliserMode);
-  mnuSwipMode->setChecked(true);
+  ShowModeButtons();
   ToolBar1->addSeparator();
 
   ToolButton6 = addToolButton(QStringLiteral("ToolButton6"), QStringLiteral("Вызов справки"), false);
@@ -294,8 +284,7 @@ void TMainForm::connectHandlers() {
   for (QLineEdit* field : tripleFields_[static_cast<std::size_t>(Triple::Generator)]) {
     connect(field, &QLineEdit::textChanged, this, [this] { widgets::Guarded([this] { Edit2Change(); }); });
   }
-  connect(Edit15, &QLineEdit::textChanged, this,
-          [this] { zeroDbAnaliser_ = static_cast<qint16>(UpDown14->position()); });
+  connect(Edit15, &QLineEdit::textChanged, this, [this] { widgets::Guarded([this] { Edit15Change(); }); });
 }
 
 }  // namespace virn::app

@@ -1,6 +1,10 @@
 #include "app/status_bar.h"
 
 #include <QHBoxLayout>
+#include <QStringDecoder>
+
+#include "link/command_frame.h"
+#include "measure/frequency.h"
 
 namespace virn::app {
 
@@ -29,6 +33,32 @@ void StatusBar::setPanelText(int panel, const QString& text) {
 
 QString StatusBar::panelText(int panel) const {
   return this->panel(panel)->text();
+}
+
+QString VersionPanelText(std::string_view versionText) {
+  // One byte per character, in the instrument's Cyrillic code page.
+  QStringDecoder decoder("windows-1251");
+  QString text = decoder(QByteArrayView(versionText.data(), static_cast<qsizetype>(versionText.size())));
+  text.replace(
+      QLatin1String(link::kVersionMarker.data(), static_cast<qsizetype>(link::kVersionMarker.size())),
+      QStringLiteral("Вер. МК: "), Qt::CaseInsensitive);
+  const qsizetype zero = text.indexOf(QChar(u'\0'));
+  if (zero >= 0) text.truncate(zero);
+  return text;
+}
+
+QString StepPanelText(std::int32_t sweepStep) {
+  return QStringLiteral("Шаг: %1 Гц").arg(sweepStep);
+}
+
+QString SpanPanelText(std::int32_t startFreq, std::int32_t endFreq) {
+  constexpr std::int32_t kSpanUnit = 1000000;
+  const QString span = measure::FreqToStr(static_cast<std::int64_t>(endFreq) - startFreq, kSpanUnit, true);
+  return QStringLiteral("Полоса обзора: %1 Гц").arg(span);
+}
+
+QString DetectorPanelText(bool linear) {
+  return linear ? QStringLiteral("Лин.") : QStringLiteral("Лог.");
 }
 
 }  // namespace virn::app

@@ -4,6 +4,8 @@
 #include <QLabel>
 #include <QWidget>
 #include <array>
+#include <cstdint>
+#include <string_view>
 
 namespace virn::app {
 
@@ -31,5 +33,18 @@ class StatusBar : public QWidget {
  private:
   std::array<QLabel*, kPanelCount> panels_{};
 };
+
+// The texts the panels show.
+inline const QString kConnectedText = QStringLiteral("OK");
+inline const QString kNoLinkText = QStringLiteral("Нет связи");
+// The firmware version: every marker, in any letter case, replaced by
+// "Вер. МК: ", and the text cut at its first zero byte.
+QString VersionPanelText(std::string_view versionText);
+// "Шаг: 118810 Гц".
+QString StepPanelText(std::int32_t sweepStep);
+// "Полоса обзора: 49.900.000 Гц".
+QString SpanPanelText(std::int32_t startFreq, std::int32_t endFreq);
+// "Лин." or "Лог.".
+QString DetectorPanelText(bool linear);
 
 }  // namespace virn::app

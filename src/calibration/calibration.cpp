@@ -6,17 +6,16 @@
 #include "calibration/ca_form.h"
 #include "calibration/ca_freq_form.h"
 #include "calibration/option_form.h"
-#include "calibration/options.h"
 #include "widgets/message_box.h"
 
 namespace virn::calibration {
 
-void RunOptions(QWidget* owner, OptionsHost& host) {
+std::optional<AcceptedOptions> RunOptions(QWidget* owner, std::int32_t dds, bool vfoDiv) {
   TOptionForm form(owner);
-  form.edit2()->setText(QString::number(host.dds()));
-  form.checkBox1()->setChecked(host.vfoDiv());
-  if (form.exec() != QDialog::Accepted) return;
-  ApplyOptions(host, form.AcceptedDds(), form.checkBox1()->isChecked());
+  form.edit2()->setText(QString::number(dds));
+  form.checkBox1()->setChecked(vfoDiv);
+  if (form.exec() != QDialog::Accepted) return std::nullopt;
+  return AcceptedOptions{form.AcceptedDds(), form.checkBox1()->isChecked()};
 }
 
 void RunFrequencyCalibration(QWidget* owner, FrequencyCalibrationHost& host) {

@@ -1,8 +1,10 @@
 // The options dialog and the two calibration wizards, each run from a button
-// of the main window through the host interfaces of hosts.h.
+// of the main window; the wizards work through the host interfaces of hosts.h.
 #pragma once
 
 #include <QString>
+#include <cstdint>
+#include <optional>
 
 #include "calibration/hosts.h"
 
@@ -12,9 +14,15 @@ namespace virn::calibration {
 
 inline const QString kConnectInstrumentText = QStringLiteral("Подключите прибор.");
 
-// Shows the options dialog with the current settings; accepting applies them
-// (see ApplyOptions), anything else changes and sends nothing.
-void RunOptions(QWidget* owner, OptionsHost& host);
+// What the options dialog was accepted with.
+struct AcceptedOptions {
+  std::int32_t dds = 0;
+  bool vfoDiv = false;
+};
+
+// Shows the options dialog with the current settings; the values it was
+// accepted with, or none when it was not (nothing is to change then).
+std::optional<AcceptedOptions> RunOptions(QWidget* owner, std::int32_t dds, bool vfoDiv);
 
 // Needs a connected instrument. After the wizard closes, however it was
 // closed, the generator returns to the user's frequency with the correction

@@ -1,6 +1,6 @@
-// What the options dialog and the two calibration wizards need of the main
-// window: its settings, the commands it sends and its run controls. Narrow
-// interfaces, so that the dialogs are tested without a main window.
+// What the two calibration wizards need of the main window: its settings, the
+// commands it sends and its sweeps. Narrow interfaces, so that the wizards are
+// tested without a main window.
 #pragma once
 
 #include <QtGlobal>
@@ -8,24 +8,6 @@
 #include <cstdint>
 
 namespace virn::calibration {
-
-class OptionsHost {
- public:
-  virtual ~OptionsHost() = default;
-  virtual bool Connected() const = 0;
-  virtual qint32 dds() const = 0;
-  virtual void setDds(qint32 value) = 0;
-  virtual bool vfoDiv() const = 0;
-  virtual void setVfoDiv(bool value) = 0;
-  virtual void ShowRangeStatus() = 0;
-  // The Stop button's action: any running sweep ends, the run buttons return
-  // to their stopped state.
-  virtual void StopSweep() = 0;
-  // Opcode 1 with the DDS coefficient, 50 ms, opcode 8 with the generator word.
-  virtual void SendGeneratorSetup() = 0;
-  // Writes the settings file now, as closing the window would.
-  virtual void SaveSettings() = 0;
-};
 
 class FrequencyCalibrationHost {
  public:

@@ -11,13 +11,4 @@ std::int32_t AcceptedDds(const QString& text) {
   return measure::StrToInt(text);
 }
 
-void ApplyOptions(OptionsHost& host, std::int32_t dds, bool vfoDiv) {
-  host.setDds(dds);
-  host.setVfoDiv(vfoDiv);
-  host.ShowRangeStatus();
-  host.StopSweep();
-  if (host.Connected()) host.SendGeneratorSetup();
-  host.SaveSettings();
-}
-
 }  // namespace virn::calibration

@@ -1,6 +1,5 @@
 #include "link/instrument_link.h"
 
-#include <QStringDecoder>
 #include <array>
 
 #include "link/command_frame.h"
@@ -23,17 +22,6 @@ bool HasVersionMarker(std::string_view versionText) {
   return versionText.find(kVersionMarker) != std::string_view::npos;
 }
 
-QString VersionPanelText(std::string_view versionText) {
-  // One byte per character, in the instrument's Cyrillic code page.
-  QStringDecoder decoder("windows-1251");
-  QString text = decoder(QByteArrayView(versionText.data(), static_cast<qsizetype>(versionText.size())));
-  text.replace(QLatin1String(kVersionMarker.data(), static_cast<qsizetype>(kVersionMarker.size())),
-               QStringLiteral("Вер. МК: "), Qt::CaseInsensitive);
-  const qsizetype zero = text.indexOf(QChar(u'\0'));
-  if (zero >= 0) text.truncate(zero);
-  return text;
-}
-
 bool InstrumentLink::Send(std::uint8_t opcode, std::int32_t argument) {
   const bool ungated = opcode == opcode::kTakeSweep || opcode == opcode::kVersionQuery;
   if (!ungated && !Connected()) return false;
@@ -41,7 +29,7 @@ bool InstrumentLink::Send(std::uint8_t opcode, std::int32_t argument) {
   return true;
 }
 
-void InstrumentLink::DiscoveryTick(LinkHost& host) {
+std::optional<std::string> InstrumentLink::Discover() {
   // A failed count leaves the last one standing, and the listing goes by that.
   link_.GetFTDeviceCount();
   const std::uint32_t count = link_.DeviceCount.load();
@@ -55,31 +43,20 @@ void InstrumentLink::DiscoveryTick(LinkHost& host) {
       link_.CloseFTDevice();
       continue;
     }
-    Handshake(host, version);
-    return;
+    link_.ResetFTDevice();
+    link_.SetFTDeviceTimeouts(kLinkTimeoutMs, kLinkTimeoutMs);
+    connected_ = true;
+    return version;
   }
+  return std::nullopt;
 }
 
-void InstrumentLink::Handshake(LinkHost& host, const std::string& versionText) {
-  link_.ResetFTDevice();
-  link_.SetFTDeviceTimeouts(kLinkTimeoutMs, kLinkTimeoutMs);
-  host.SetDiscoveryEnabled(false);
-  host.SetStatusPanel(1, VersionPanelText(versionText));
-  host.SetStatusPanel(0, QStringLiteral("OK"));
-  host.SetWatchdogEnabled(true);
-  connected_ = true;
-  if (host.GeneratorModeDown()) host.SendGeneratorSetup();
+bool InstrumentLink::DeviceAnswers() {
+  return link_.GetFTDeviceStatus() == FT_OK;
 }
 
-void InstrumentLink::WatchdogTick(LinkHost& host) {
-  if (link_.GetFTDeviceStatus() == FT_OK) return;
-  host.SetWatchdogEnabled(false);
-  host.SetStatusPanel(0, QStringLiteral("Нет связи"));
-  host.SetStatusPanel(1, QString());
-  // Still marked connected here, so the stop command goes to the lost device and fails quietly.
-  if (host.SweepRunning()) host.StopSweep();
+void InstrumentLink::Drop() {
   link_.CloseFTDevice();
-  host.SetDiscoveryEnabled(true);
   connected_ = false;
 }
 

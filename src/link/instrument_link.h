@@ -1,11 +1,12 @@
-// The instrument's command set over the link module, and the link supervision:
-// discovery of the instrument among the attached FTDI devices, the version
-// handshake, and the watchdog that notices a lost device.
+// The instrument's command set over the link module, and the steps of the
+// link supervision: discovery of the instrument among the attached FTDI
+// devices with its version handshake, and the status poll that notices a lost
+// device. When they run, and what follows them, is the controller's.
 #pragma once
 
-#include <QString>
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -27,25 +28,6 @@ void ReadFirmwareVersion(D2XXUnit& link, std::string& text);
 // The instrument is recognised by the marker, matched exactly.
 bool HasVersionMarker(std::string_view versionText);
 
-// What the status bar shows for a version text: every marker, in any letter
-// case, replaced by "Вер. МК: ", and the text cut at its first zero byte.
-QString VersionPanelText(std::string_view versionText);
-
-// What the supervision needs from the main window.
-class LinkHost {
- public:
-  virtual ~LinkHost() = default;
-  virtual void SetStatusPanel(int panel, const QString& text) = 0;
-  virtual void SetDiscoveryEnabled(bool enabled) = 0;
-  virtual void SetWatchdogEnabled(bool enabled) = 0;
-  virtual bool GeneratorModeDown() const = 0;
-  // Opcode 1, a 50 ms wait and opcode 8: what a connected instrument needs to
-  // put out the generator frequency.
-  virtual void SendGeneratorSetup() = 0;
-  virtual bool SweepRunning() const = 0;
-  virtual void StopSweep() = 0;
-};
-
 class InstrumentLink {
  public:
   explicit InstrumentLink(D2XXUnit& link) : link_(link) {}
@@ -57,15 +39,17 @@ class InstrumentLink {
   // instrument is connected. Returns whether it was sent.
   bool Send(std::uint8_t opcode, std::int32_t argument);
 
-  // One discovery tick: the attached devices in index order; the first whose
-  // version reply holds the marker gets the handshake, and the tick ends.
-  void DiscoveryTick(LinkHost& host);
-  // One watchdog tick: a failing status poll drops the link and resumes discovery.
-  void WatchdogTick(LinkHost& host);
+  // One discovery pass: the attached devices in index order, each opened and
+  // asked for its version; the first whose reply holds the marker is kept,
+  // reset, given the 20 ms time-outs and marked connected, and its ten
+  // characters of version text are returned. The others are closed again.
+  std::optional<std::string> Discover();
+  // The status poll of the watchdog: false once the device no longer answers.
+  bool DeviceAnswers();
+  // Closes the device and marks the link down.
+  void Drop();
 
  private:
-  void Handshake(LinkHost& host, const std::string& versionText);
-
   D2XXUnit& link_;
   std::atomic<bool> connected_{false};
 };

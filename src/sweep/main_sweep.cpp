@@ -10,6 +10,7 @@
 #include <memory>
 #include <system_error>
 
+#include "control/settings_file.h"
 #include "export/picture_files.h"
 #include "export/sweep_csv.h"
 #include "link/ftdi_backend.h"
@@ -115,8 +116,8 @@ int main(int argc, char** argv) {
     Complain(QStringLiteral("no settings file %1").arg(settingsFile));
     return sweep::kExitBadArguments;
   }
-  const sweep::LoadedSettings loaded =
-      settingsFile.isEmpty() ? sweep::LoadedSettings{} : sweep::LoadWindowSettings(settingsFile);
+  const control::LoadedSettings loaded =
+      settingsFile.isEmpty() ? control::LoadedSettings{} : control::LoadSettings(settingsFile);
   if (!loaded.problem.isEmpty()) {
     Complain(QStringLiteral("settings file %1 could not be read (%2); using the defaults")
                  .arg(settingsFile, loaded.problem));

@@ -1,33 +1,28 @@
 #include "sweep/sweep_plan.h"
 
-#include "measure/frequency.h"
-
 namespace virn::sweep {
 
-SweepPlan PlanSweeps(const SweepOptions& options, const WindowSettings& settings) {
+SweepPlan PlanSweeps(const SweepOptions& options, const measure::Settings& settings) {
   SweepPlan plan;
   plan.count = options.count;
 
-  const std::int32_t start = options.startHz.value_or(settings.StartFreq());
-  const std::int32_t end = options.endHz.value_or(settings.EndFreq());
-  const bool linear = options.linear.value_or(settings.linear);
-
-  measure::StartSetup& setup = plan.setup;
-  setup.linearDetector = linear;
-  setup.dds = settings.dds;
-  setup.delay = options.delay.value_or(settings.delay);
-  setup.averaging = options.averaging.value_or(settings.averaging);
-  setup.periodIndex = options.periodIndex.value_or(settings.delayIndex + 1);
-  setup.startWord =
-      measure::FreqToWord(static_cast<std::uint32_t>(start), settings.realFreq, settings.corrFreq);
-  setup.step = measure::SweepStepFor(start, end);
+  measure::Settings& s = plan.settings;
+  s = settings;
+  // Start in sweep mode: no generator set-up at the handshake, no halving.
+  s.mode = measure::Mode::Sweep;
+  if (options.startHz) s.startFreq = measure::PlacesOf(*options.startHz);
+  if (options.endHz) s.endFreq = measure::PlacesOf(*options.endHz);
+  s.linear = options.linear.value_or(s.linear);
+  s.delay = options.delay.value_or(s.delay);
+  s.averaging = options.averaging.value_or(s.averaging);
+  if (options.periodIndex) s.delayIndex = *options.periodIndex - 1;
 
   display::PlotInputs in;
   in.Mode = display::PlotMode::Sweep;
-  in.StartFreq = start;
-  in.EndFreq = end;
-  in.Scale.Linear = linear;
-  in.Scale.Calibration = settings.calibration;
+  in.StartFreq = measure::TripleHz(s.startFreq);
+  in.EndFreq = measure::TripleHz(s.endFreq);
+  in.Scale.Linear = s.linear;
+  in.Scale.Calibration = s.calibration;
   plan.table = exports::SweepTableOf(in);
   return plan;
 }

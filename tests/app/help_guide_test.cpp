@@ -223,7 +223,6 @@ Collected ControlsOf(const QWidget& window) {
 
 struct HelpGuide : LinkedWindowFixture {
   std::unique_ptr<TMainForm> mainForm;
-  calibration::test::FakeOptionsHost optionsHost;
   calibration::test::FakeFrequencyHost frequencyHost;
   calibration::test::FakeLevelHost levelHost;
   std::unique_ptr<QWidget> optionForm, frequencyWizard, levelWizard, aboutBox;

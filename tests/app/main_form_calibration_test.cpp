@@ -50,7 +50,7 @@ struct CalibrationFixture : LinkedWindowFixture {
 TEST_F(CalibrationFixture, AcceptedOptionsStopTheSweepThenSendTheCoefficientAndTheGeneratorWord) {
   auto form = ConnectedWindow();
   Click(*form, "KlSpeedButton1");
-  ASSERT_TRUE(form->SweepRunning());
+  ASSERT_TRUE(form->controller().SweepRunning());
   instrument->ClearWireLog();
   driver.Then([](QWidget& dialog) {
     Field(dialog, "Edit2")->setText(QStringLiteral("50"));
@@ -65,9 +65,9 @@ TEST_F(CalibrationFixture, AcceptedOptionsStopTheSweepThenSendTheCoefficientAndT
   EXPECT_EQ(link::DecodeFrame(frames[2].frame), (Command{op::kGeneratorWord, 1000000}));
   EXPECT_GE(frames[2].timeMs - frames[1].timeMs, 50);
   EXPECT_EQ(form->property("_DDS").toInt(), 50);
-  EXPECT_FALSE(form->SweepRunning());
+  EXPECT_FALSE(form->controller().SweepRunning());
   EXPECT_TRUE(form->findChild<QToolButton*>(QStringLiteral("KlSpeedButton1"))->isEnabled());
-  EXPECT_FALSE(form->drawThread().Running.load());
+  EXPECT_FALSE(form->controller().Thread().Running.load());
   // Kept at once, not only when the window closes.
   EXPECT_TRUE(SavedSettings(*form).contains(Element("_DDS", 50)));
 }
@@ -84,7 +84,7 @@ TEST_F(CalibrationFixture, CancelledOptionsKeepTheSweepAndSendNothing) {
   Click(*form, "mnuOption");
   ASSERT_TRUE(driver.Done());
   EXPECT_TRUE(FramesBesidesSweeps().empty());
-  EXPECT_TRUE(form->SweepRunning());
+  EXPECT_TRUE(form->controller().SweepRunning());
   EXPECT_EQ(form->property("_DDS").toInt(), 43);
   EXPECT_FALSE(form->property("_VFOdiv").toBool());
   EXPECT_TRUE(SavedSettings(*form).isEmpty());
@@ -171,21 +171,21 @@ TEST_F(CalibrationFixture, LevelCalibrationPutsTheCableOnZeroAndTheAttenuatorOnM
   const int cable = sim::ToSampleByte(detector.Reading(false, 0.0));
   const int attenuated = sim::ToSampleByte(detector.Reading(false, -40.0));
   // The largest level reaches the cable's only once a whole sweep has come.
-  ASSERT_TRUE(test::PollUntil([&] { return form->drawThread().MaxSample() >= cable - 1; }));
+  ASSERT_TRUE(test::PollUntil([&] { return form->controller().Thread().MaxSample() >= cable - 1; }));
   driver.Then([&](QWidget& wizard) {
     EXPECT_EQ(wizard.windowTitle(), QStringLiteral("Калибровка уровня (логарифмический детектор)"));
     Click(wizard, "KlButton1");
     instrument->SetNetwork(sim::Attenuator(-40.0));
     // Every level of the record has to come from the attenuator before measuring.
-    EXPECT_TRUE(test::PollUntil([&] { return form->drawThread().MaxSample() <= attenuated + 1; }));
+    EXPECT_TRUE(test::PollUntil([&] { return form->controller().Thread().MaxSample() <= attenuated + 1; }));
     Click(wizard, "KlButton1");
     Click(wizard, "KlButton3");
   });
   Click(*form, "mnuCaOut");
   ASSERT_TRUE(driver.Done());
 
-  const qint16 zero = form->corrLog0Db();
-  const qint16 forty = form->corrLog40Db();
+  const qint16 zero = form->property("_CorrLog_0Db").value<qint16>();
+  const qint16 forty = form->property("_CorrLog_40Db").value<qint16>();
   EXPECT_NEAR(zero, 251 - cable, 1);
   EXPECT_NEAR(forty, 251 - attenuated, 1);
   // The plot now reads the cable at 0 dB and the attenuator at -40 dB.
@@ -197,8 +197,8 @@ TEST_F(CalibrationFixture, LevelCalibrationPutsTheCableOnZeroAndTheAttenuatorOnM
   EXPECT_EQ(levelOf(cable), QStringLiteral("0.0 dB"));
   EXPECT_EQ(levelOf(attenuated), QStringLiteral("-40.0 dB"));
   // The linear detector's constants stay; the boxes stay as the measurement left them.
-  EXPECT_EQ(form->corrLin0Db(), 0);
-  EXPECT_EQ(form->corrLin12Db(), 100);
+  EXPECT_EQ(form->property("_CorrLin_0Db").toInt(), 0);
+  EXPECT_EQ(form->property("_CorrLin_12Db").toInt(), 100);
   EXPECT_FALSE(form->property("_Delay").toBool());
   EXPECT_TRUE(form->property("_Averaging").toBool());
   const QString saved = SavedSettings(*form);

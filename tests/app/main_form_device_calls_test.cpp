@@ -34,13 +34,13 @@ const std::string kVersionRequest = "write 09 00 00 00 00";
 
 TEST_F(DeviceCalls, TheHandshakeResetsTheDeviceAndSetsTwentyMillisecondTimeOuts) {
   const auto form = ConnectedWindow(unit);
-  ASSERT_TRUE(form->Connected());
+  ASSERT_TRUE(form->controller().Connected());
   EXPECT_EQ(CallsAfter(kVersionRequest), (std::vector<std::string>{"reset", "timeouts 20 20"}));
 }
 
 TEST_F(DeviceCalls, StartResetsTheDeviceBeforeItsSetUp) {
   const auto form = ConnectedWindow(unit);
-  ASSERT_TRUE(form->Connected());
+  ASSERT_TRUE(form->controller().Connected());
   calls.Clear();
   Click(*form, "KlSpeedButton1");
   const std::vector<std::string> after = calls.Calls();
@@ -52,7 +52,7 @@ TEST_F(DeviceCalls, StartResetsTheDeviceBeforeItsSetUp) {
 
 TEST_F(DeviceCalls, TheDetectorButtonSendsOneForLinearAndZeroForLogarithmic) {
   const auto form = ConnectedWindow(unit);
-  ASSERT_TRUE(form->Connected());
+  ASSERT_TRUE(form->controller().Connected());
   calls.Clear();
   Click(*form, "mnuLinear");
   ASSERT_TRUE(form->findChild<QToolButton*>(QStringLiteral("mnuLinear"))->isChecked());

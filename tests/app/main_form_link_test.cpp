@@ -25,12 +25,12 @@ TEST_F(LinkedWindowFixture, OneDiscoveryTickFindsTheInstrumentBehindOtherDevices
   PlugTypical(2);
   auto form = Window();
   form->show();
-  form->Timer2Timer();
-  EXPECT_TRUE(form->Connected());
+  form->controller().DiscoveryTick();
+  EXPECT_TRUE(form->controller().Connected());
   EXPECT_EQ(form->statusBar()->panelText(0), QStringLiteral("OK"));
   EXPECT_EQ(form->statusBar()->panelText(1), QStringLiteral("Вер. МК: 2.07"));
-  EXPECT_FALSE(form->discoveryTimer().isActive());
-  EXPECT_TRUE(form->watchdogTimer().isActive());
+  EXPECT_FALSE(form->controller().Discovering());
+  EXPECT_TRUE(form->controller().Watching());
   ASSERT_EQ(Commands().size(), 1u);
   EXPECT_EQ(Commands()[0], (link::Command{9, 0}));
 }
@@ -39,7 +39,7 @@ TEST_F(LinkedWindowFixture, TheDiscoveryTimerFindsTheInstrumentByItself) {
   PlugTypical();
   auto form = Window();
   form->show();
-  ASSERT_TRUE(test::PollUntil([&] { return form->Connected(); }));
+  ASSERT_TRUE(test::PollUntil([&] { return form->controller().Connected(); }));
   EXPECT_EQ(form->statusBar()->panelText(0), QStringLiteral("OK"));
 }
 
@@ -47,25 +47,25 @@ TEST_F(LinkedWindowFixture, UnplugReturnsToDiscoveryAndReplugReconnects) {
   PlugTypical();
   auto form = Window();
   form->show();
-  form->Timer2Timer();
-  ASSERT_TRUE(form->Connected());
+  form->controller().DiscoveryTick();
+  ASSERT_TRUE(form->controller().Connected());
   bus.Unplug(sim::kInstrumentSerial);
-  form->Timer1Timer();
-  EXPECT_FALSE(form->Connected());
+  form->controller().WatchdogTick();
+  EXPECT_FALSE(form->controller().Connected());
   EXPECT_EQ(form->statusBar()->panelText(0), QStringLiteral("Нет связи"));
   EXPECT_EQ(form->statusBar()->panelText(1), QString());
-  EXPECT_TRUE(form->discoveryTimer().isActive());
-  EXPECT_FALSE(form->watchdogTimer().isActive());
+  EXPECT_TRUE(form->controller().Discovering());
+  EXPECT_FALSE(form->controller().Watching());
   bus.Plug(instrument);
-  form->Timer2Timer();
-  EXPECT_TRUE(form->Connected());
+  form->controller().DiscoveryTick();
+  EXPECT_TRUE(form->controller().Connected());
 }
 
 TEST_F(LinkedWindowFixture, GeneratorModeHandshakeSendsTheCoefficientThenTheFrequency) {
   PlugTypical();
   auto form = Window();
-  form->findChild<QToolButton*>(QStringLiteral("mnuGenMode"))->setChecked(true);
-  form->Timer2Timer();
+  form->setProperty("_GenMode", true);
+  form->controller().DiscoveryTick();
   const auto log = instrument->WireLog();
   ASSERT_EQ(log.size(), 3u);
   EXPECT_EQ(link::DecodeFrame(log[1].frame), (link::Command{1, 43}));
@@ -89,13 +89,13 @@ TEST_F(LinkedWindowFixture, EverySweepBeginsWithItsOwnRequestAndWait) {
   PlugTypical();
   auto form = Window();
   form->show();
-  form->Timer2Timer();
-  ASSERT_TRUE(form->Connected());
+  form->controller().DiscoveryTick();
+  ASSERT_TRUE(form->controller().Connected());
   instrument->ClearWireLog();
-  form->drawThread().PeriodIndex = 1;
-  form->drawThread().StartSweeps();
+  form->controller().Thread().PeriodIndex = 1;
+  form->controller().Thread().StartSweeps();
   ASSERT_TRUE(test::PollUntil([&] { return instrument->State().sweepRequests >= 4; }));
-  form->drawThread().StopSweeps();
+  form->controller().Thread().StopSweeps();
   const auto log = instrument->WireLog();
   ASSERT_GE(log.size(), 4u);
   for (std::size_t i = 0; i < log.size(); ++i) {
@@ -112,11 +112,11 @@ TEST_F(LinkedWindowFixture, ClosingDuringSweepsAlwaysEndsPromptly) {
   for (int round = 0; round < 15; ++round) {
     auto form = Window();
     form->show();
-    form->Timer2Timer();
-    ASSERT_TRUE(form->Connected());
-    form->drawThread().DelayOn = (round % 2) == 1;
-    form->drawThread().PeriodIndex = 1 + round % 4;
-    form->drawThread().StartSweeps();
+    form->controller().DiscoveryTick();
+    ASSERT_TRUE(form->controller().Connected());
+    form->controller().Thread().DelayOn = (round % 2) == 1;
+    form->controller().Thread().PeriodIndex = 1 + round % 4;
+    form->controller().Thread().StartSweeps();
     const auto target = form->sweepPasses() + static_cast<std::uint64_t>(round % 3);
     EXPECT_TRUE(test::PollUntil([&] { return form->sweepPasses() >= target; }));
     form->close();

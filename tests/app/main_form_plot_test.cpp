@@ -62,7 +62,7 @@ TEST_F(PlotWindowFixture, MarkerButtonPlacesTheLineAtRow50ThenAtTheLastMouseRow)
   EXPECT_EQ(form->property("_VisirValue").toInt(), 50);
   QTest::mouseClick(PlotArea(*form), Qt::LeftButton, {}, QPoint(10, 120));
   EXPECT_EQ(form->property("_VisirValue").toInt(), 120);
-  EXPECT_EQ(form->LastVisirValue(), 120);
+  EXPECT_EQ(form->marker().LastVisirValue, 120);
   marker->click();
   EXPECT_EQ(form->property("_VisirValue").toInt(), 0);
   marker->click();
@@ -80,17 +80,17 @@ TEST_F(PlotWindowFixture, DraggingKeepsTheMarkerInTheDataArea) {
   Button(*form, "mnuVisir")->click();
   QWidget* plot = PlotArea(*form);
   QTest::mousePress(plot, Qt::LeftButton, {}, QPoint(100, 100));
-  EXPECT_TRUE(form->VisirDrag());
+  EXPECT_TRUE(form->marker().VisirDrag);
   QTest::mouseMove(plot, QPoint(100, 150));
   EXPECT_EQ(form->property("_VisirValue").toInt(), 150);
   QTest::mouseMove(plot, QPoint(100, 20));  // the label margin: ignored
   EXPECT_EQ(form->property("_VisirValue").toInt(), 150);
-  EXPECT_EQ(form->LastVisirValue(), 150);
+  EXPECT_EQ(form->marker().LastVisirValue, 150);
   QTest::mouseMove(plot, QPoint(100, 280));  // the bottom row: the marker stays, the last row follows
   EXPECT_EQ(form->property("_VisirValue").toInt(), 150);
-  EXPECT_EQ(form->LastVisirValue(), 280);
+  EXPECT_EQ(form->marker().LastVisirValue, 280);
   QTest::mouseRelease(plot, Qt::LeftButton, {}, QPoint(100, 280));
-  EXPECT_FALSE(form->VisirDrag());
+  EXPECT_FALSE(form->marker().VisirDrag);
   QTest::mouseMove(plot, QPoint(100, 200));
   EXPECT_EQ(form->property("_VisirValue").toInt(), 150);
 }
@@ -108,7 +108,7 @@ TEST_F(PlotWindowFixture, ArrowKeysMoveTheMarkerOneRowEvenPastTheEdges) {
   EXPECT_EQ(form->property("_VisirValue").toInt(), -1);
   QTest::keyClick(sink, Qt::Key_Down);
   EXPECT_EQ(form->property("_VisirValue").toInt(), 0);
-  EXPECT_EQ(form->LastVisirValue(), 0);
+  EXPECT_EQ(form->marker().LastVisirValue, 0);
 }
 
 TEST_F(PlotWindowFixture, APlotClickGivesTheArrowKeysToTheFocusSink) {
@@ -125,15 +125,16 @@ TEST_F(PlotWindowFixture, PointerReadoutsFollowThePointerAndGoWhenItLeaves) {
   form->show();
   QWidget* plot = PlotArea(*form);
   QTest::mouseMove(plot, QPoint(120, 55));
-  EXPECT_EQ(form->statusBar()->panelText(3), form->LevelToStr(55));
+  EXPECT_EQ(form->statusBar()->panelText(3), display::LevelToStr(55, form->PlotInputsNow().Scale));
   EXPECT_EQ(form->statusBar()->panelText(4), QStringLiteral("10.198.810 Гц"));
   QTest::mouseMove(plot, QPoint(20, 100));  // the level labels: both stay
   EXPECT_EQ(form->statusBar()->panelText(4), QStringLiteral("10.198.810 Гц"));
   QCursor::setPos(plot->mapToGlobal(QPoint(200, 100)));
-  form->ApplicationEvents1Idle();
+  QEvent leave(QEvent::Leave);
+  QApplication::sendEvent(plot, &leave);
   EXPECT_EQ(form->statusBar()->panelText(4), QStringLiteral("10.198.810 Гц"));
   QCursor::setPos(plot->mapToGlobal(QPoint(500, 100)));
-  form->ApplicationEvents1Idle();
+  QApplication::sendEvent(plot, &leave);
   EXPECT_EQ(form->statusBar()->panelText(3), QString());
   EXPECT_EQ(form->statusBar()->panelText(4), QString());
   Button(*form, "mnuGenMode")->click();
@@ -153,7 +154,7 @@ TEST_F(PlotWindowFixture, ADragOutOfThePlotEmptiesTheReadoutsBeforeTheRelease) {
     QApplication::sendEvent(plot, &move);
   };
   drag(QPoint(200, 120));
-  EXPECT_EQ(form->statusBar()->panelText(3), form->LevelToStr(120));
+  EXPECT_EQ(form->statusBar()->panelText(3), display::LevelToStr(120, form->PlotInputsNow().Scale));
   EXPECT_FALSE(form->statusBar()->panelText(4).isEmpty());
   for (const QPoint outside : {QPoint(600, 120), QPoint(200, 400), QPoint(-20, 120), QPoint(200, -10)}) {
     drag(QPoint(200, 120));
@@ -163,21 +164,21 @@ TEST_F(PlotWindowFixture, ADragOutOfThePlotEmptiesTheReadoutsBeforeTheRelease) {
   }
   // Back inside, still dragging: the readouts return.
   drag(QPoint(150, 130));
-  EXPECT_EQ(form->statusBar()->panelText(3), form->LevelToStr(130));
+  EXPECT_EQ(form->statusBar()->panelText(3), display::LevelToStr(130, form->PlotInputsNow().Scale));
   QTest::mouseRelease(plot, Qt::LeftButton, Qt::NoModifier, QPoint(150, 130));
 }
 
 TEST_F(PlotWindowFixture, LevelTextsFollowTheDetectorAndTheCalibration) {
   auto form = Window();
   const QString point = QLocale().decimalPoint();
-  EXPECT_EQ(form->LevelToStr(55), QStringLiteral("-10") + point + QStringLiteral("0 dB"));
-  EXPECT_EQ(form->LevelToStr(30), QStringLiteral("0") + point + QStringLiteral("0 dB"));
+  EXPECT_EQ(display::LevelToStr(55, form->PlotInputsNow().Scale), QStringLiteral("-10") + point + QStringLiteral("0 dB"));
+  EXPECT_EQ(display::LevelToStr(30, form->PlotInputsNow().Scale), QStringLiteral("0") + point + QStringLiteral("0 dB"));
   form->setProperty("_Linear", true);
-  EXPECT_EQ(form->LevelToStr(55), QStringLiteral("-3") + point + QStringLiteral("0 dB"));
+  EXPECT_EQ(display::LevelToStr(55, form->PlotInputsNow().Scale), QStringLiteral("-3") + point + QStringLiteral("0 dB"));
   form->setProperty("_CorrLin_12Db", 0);  // equal values: no scale, and no crash
-  EXPECT_EQ(form->LevelToStr(55), display::kNoLevelText);
-  EXPECT_EQ(form->PixelToFreq(35), 100000);
-  EXPECT_EQ(form->PixelToFreq(455), 50000000);
+  EXPECT_EQ(display::LevelToStr(55, form->PlotInputsNow().Scale), display::kNoLevelText);
+  EXPECT_EQ(display::PixelToFreq(35, form->controller().RangeInEffect().StartFreq, form->controller().RangeInEffect().EndFreq), 100000);
+  EXPECT_EQ(display::PixelToFreq(455, form->controller().RangeInEffect().StartFreq, form->controller().RangeInEffect().EndFreq), 50000000);
 }
 
 }  // namespace

@@ -35,13 +35,13 @@ TEST_F(LinkedWindowFixture, StartInSweepModeSendsTheSetUpThenSweepsContinuously)
       {op::kDetector, 0},  {op::kSweepSteps, 420}, {op::kDdsCoefficient, 43}, {op::kDelay, 1},
       {op::kAveraging, 0}, {op::kPeriod, 1},       {op::kStartWord, 100000},  {op::kStep, 118810}};
   EXPECT_EQ(Commands(), expected);
-  EXPECT_TRUE(form->SweepRunning());
+  EXPECT_TRUE(form->controller().SweepRunning());
   EXPECT_FALSE(Child<QToolButton>(*form, "KlSpeedButton1")->isEnabled());
   EXPECT_TRUE(Child<QToolButton>(*form, "KlSpeedButton2")->isEnabled());
   EXPECT_TRUE(Child<QToolButton>(*form, "KlSpeedButton3")->isEnabled());
   EXPECT_TRUE(Child<QToolButton>(*form, "mnuCaOut")->isEnabled());
-  EXPECT_EQ(form->drawThread().PeriodIndex.load(), 1);
-  EXPECT_TRUE(form->drawThread().DelayOn.load());
+  EXPECT_EQ(form->controller().Thread().PeriodIndex.load(), 1);
+  EXPECT_TRUE(form->controller().Thread().DelayOn.load());
   ASSERT_TRUE(test::PollUntil([&] { return instrument->State().sweepRequests >= 2; }));
   const auto log = instrument->WireLog();
   EXPECT_EQ(link::DecodeFrame(log[expected.size()].frame), (Command{op::kTakeSweep, 1}));
@@ -105,8 +105,8 @@ TEST_F(LinkedWindowFixture, GeneratorModeDuringASweepStopsThenSetsUpTheGenerator
   EXPECT_EQ(link::DecodeFrame(setup[2].frame), (Command{op::kDdsCoefficient, 43}));
   EXPECT_EQ(link::DecodeFrame(setup[3].frame), (Command{op::kGeneratorWord, 1000000}));
   EXPECT_GE(setup[3].timeMs - setup[2].timeMs, 50);
-  EXPECT_FALSE(form->SweepRunning());
-  EXPECT_FALSE(form->drawThread().Running.load());
+  EXPECT_FALSE(form->controller().SweepRunning());
+  EXPECT_FALSE(form->controller().Thread().Running.load());
 }
 
 TEST_F(LinkedWindowFixture, GeneratorModeEnablesOnlyTheGeneratorControls) {
@@ -149,7 +149,7 @@ TEST_F(LinkedWindowFixture, ARangeEditDuringASweepRetunesBehindThePauseFence) {
   std::vector<std::pair<Command, bool>> seen;  // command, thread paused when it arrived
   instrument->SetFrameSink([&](const sim::WireEntry& entry) {
     const Command command = link::DecodeFrame(entry.frame);
-    if (command.opcode != op::kTakeSweep) seen.emplace_back(command, form->drawThread().Paused.load());
+    if (command.opcode != op::kTakeSweep) seen.emplace_back(command, form->controller().Thread().Paused.load());
   });
   instrument->ClearWireLog();
   form->setProperty("_StartFreqB", 200);
@@ -159,14 +159,14 @@ TEST_F(LinkedWindowFixture, ARangeEditDuringASweepRetunesBehindThePauseFence) {
   EXPECT_EQ(seen[1].first, (Command{op::kStartWord, 200000}));
   EXPECT_TRUE(seen[0].second);
   EXPECT_TRUE(seen[1].second);
-  EXPECT_FALSE(form->drawThread().Paused.load());
+  EXPECT_FALSE(form->controller().Thread().Paused.load());
   std::vector<sim::WireEntry> retune;
   for (const auto& entry : instrument->WireLog()) {
     if (entry.frame[0] != op::kTakeSweep) retune.push_back(entry);
   }
   ASSERT_EQ(retune.size(), 2u);
   EXPECT_GE(retune[1].timeMs - retune[0].timeMs, 10);
-  EXPECT_EQ(form->StartFreq, 200000);
+  EXPECT_EQ(form->controller().RangeInEffect().StartFreq, 200000);
   EXPECT_EQ(form->statusBar()->panelText(2), QStringLiteral("Шаг: 118571 Гц"));
 }
 
@@ -174,18 +174,18 @@ TEST_F(LinkedWindowFixture, WhilePausedARangeEditChangesOnlyTheField) {
   auto form = ConnectedWindow();
   Click(*form, "KlSpeedButton1");
   Click(*form, "KlSpeedButton3");
-  EXPECT_TRUE(form->drawThread().Paused.load());
+  EXPECT_TRUE(form->controller().Thread().Paused.load());
   EXPECT_FALSE(Child<QToolButton>(*form, "mnuCaOut")->isEnabled());
   instrument->ClearWireLog();
   Child<QLineEdit>(*form, "Edit8")->setText(QStringLiteral("300"));
-  EXPECT_EQ(form->StartFreq, 100000);
+  EXPECT_EQ(form->controller().RangeInEffect().StartFreq, 100000);
   EXPECT_EQ(form->statusBar()->panelText(2), QStringLiteral("Шаг: 118810 Гц"));
   EXPECT_TRUE(CommandsBesidesSweeps().empty());
   Click(*form, "KlSpeedButton3");  // released: the next edit takes the range
-  EXPECT_FALSE(form->drawThread().Paused.load());
+  EXPECT_FALSE(form->controller().Thread().Paused.load());
   EXPECT_TRUE(Child<QToolButton>(*form, "mnuCaOut")->isEnabled());
   Child<QLineEdit>(*form, "Edit9")->setText(QStringLiteral("5"));
-  EXPECT_EQ(form->StartFreq, 300005);
+  EXPECT_EQ(form->controller().RangeInEffect().StartFreq, 300005);
 }
 
 TEST_F(LinkedWindowFixture, AGeneratorFieldChangeSendsTheWordAtOnceInAnyMode) {
@@ -206,8 +206,8 @@ TEST_F(LinkedWindowFixture, PauseThenStopLeavesPauseReleasedAndTheNextStartSweep
   auto* pause = Child<QToolButton>(*form, "KlSpeedButton3");
   EXPECT_FALSE(pause->isChecked());
   EXPECT_FALSE(pause->isEnabled());
-  EXPECT_FALSE(form->drawThread().Paused.load());
-  EXPECT_FALSE(form->SweepRunning());
+  EXPECT_FALSE(form->controller().Thread().Paused.load());
+  EXPECT_FALSE(form->controller().SweepRunning());
   EXPECT_TRUE(Child<QToolButton>(*form, "KlSpeedButton1")->isEnabled());
   EXPECT_FALSE(Child<QToolButton>(*form, "mnuCaOut")->isEnabled());
   Click(*form, "KlSpeedButton1");
@@ -226,8 +226,8 @@ TEST_F(LinkedWindowFixture, DelayPeriodAndAveragingGoOutAtOnceEvenDuringASweep) 
   Child<QCheckBox>(*form, "CheckBox1")->click();
   EXPECT_EQ(CommandsBesidesSweeps(),
             (std::vector<Command>{{op::kPeriod, 3}, {op::kAveraging, 1}, {op::kDelay, 0}}));
-  EXPECT_EQ(form->drawThread().PeriodIndex.load(), 3);
-  EXPECT_FALSE(form->drawThread().DelayOn.load());
+  EXPECT_EQ(form->controller().Thread().PeriodIndex.load(), 3);
+  EXPECT_FALSE(form->controller().Thread().DelayOn.load());
   // Unticked delay disables the list, which keeps its selection for the next Start.
   EXPECT_FALSE(period->isEnabled());
   EXPECT_EQ(period->currentIndex(), 2);
@@ -242,21 +242,23 @@ TEST_F(LinkedWindowFixture, DelayPeriodAndAveragingGoOutAtOnceEvenDuringASweep) 
 
 TEST_F(LinkedWindowFixture, WithoutAConnectionStartWarnsAndStopSendsNothing) {
   PlugTypical();
+  // Held by another program: the box runs an event loop, and discovery must not connect meanwhile.
+  link::FT_HANDLE held = 0;
+  ASSERT_EQ(bus.FT_OpenEx(sim::kInstrumentSerial.data(), link::FT_OPEN_BY_SERIAL_NUMBER, &held), link::FT_OK);
   auto form = Window();
   form->show();
-  // The box runs an event loop; discovery must not connect meanwhile.
-  form->discoveryTimer().stop();
   test::ModalWatcher watcher;
   Click(*form, "KlSpeedButton1");
   ASSERT_EQ(watcher.seen().size(), 1u);
   EXPECT_EQ(watcher.seen()[0].text, QStringLiteral("Подключите прибор."));
   EXPECT_EQ(watcher.seen()[0].icon, QMessageBox::Warning);
-  EXPECT_FALSE(form->SweepRunning());
+  EXPECT_FALSE(form->controller().SweepRunning());
   EXPECT_TRUE(Child<QToolButton>(*form, "KlSpeedButton1")->isEnabled());
   Click(*form, "KlSpeedButton2");
   Child<QCheckBox>(*form, "CheckBox2")->click();
   EXPECT_TRUE(instrument->WireLog().empty());
-  EXPECT_TRUE(form->averaging());
+  EXPECT_TRUE(form->property("_Averaging").toBool());
+  bus.FT_Close(held);
 }
 
 TEST_F(LinkedWindowFixture, LosingTheLinkDuringASweepStopsIt) {
@@ -264,10 +266,10 @@ TEST_F(LinkedWindowFixture, LosingTheLinkDuringASweepStopsIt) {
   Click(*form, "KlSpeedButton1");
   ASSERT_TRUE(test::PollUntil([&] { return instrument->State().sweepRequests >= 1; }));
   bus.Unplug(sim::kInstrumentSerial);
-  form->Timer1Timer();
-  EXPECT_FALSE(form->Connected());
-  EXPECT_FALSE(form->SweepRunning());
-  EXPECT_FALSE(form->drawThread().Running.load());
+  form->controller().WatchdogTick();
+  EXPECT_FALSE(form->controller().Connected());
+  EXPECT_FALSE(form->controller().SweepRunning());
+  EXPECT_FALSE(form->controller().Thread().Running.load());
   EXPECT_TRUE(Child<QToolButton>(*form, "KlSpeedButton1")->isEnabled());
   EXPECT_FALSE(Child<QToolButton>(*form, "KlSpeedButton2")->isEnabled());
 }

@@ -5,12 +5,16 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
+#include <QTest>
 #include <QMetaProperty>
 #include <QTabWidget>
 #include <QToolButton>
 
 #include "app/status_bar.h"
+#include "display/scale.h"
 #include "linked_window_fixture.h"
+#include "measure/frequency.h"
 #include "settings/config_file.h"
 
 namespace virn::app {
@@ -92,9 +96,9 @@ TEST_F(SettingsFixture, EveryPublishedValueComesBackAfterARestart) {
   TMainForm restored(unit);
   restored.show();
   EXPECT_EQ(PublishedValues(restored), saved);
-  EXPECT_EQ(restored.StartFreq, 1250007);
-  EXPECT_EQ(restored.EndFreq, 30005009);
-  EXPECT_EQ(restored.ReadGenFreq(), 14200999);
+  EXPECT_EQ(restored.controller().RangeInEffect().StartFreq, 1250007);
+  EXPECT_EQ(restored.controller().RangeInEffect().EndFreq, 30005009);
+  EXPECT_EQ(measure::ReadTriple(restored.controller().GeneratorTexts()), 14200999);
 }
 
 TEST_F(SettingsFixture, ARestoredModeAndDetectorShowAtTheFirstDisplay) {
@@ -105,7 +109,7 @@ TEST_F(SettingsFixture, ARestoredModeAndDetectorShowAtTheFirstDisplay) {
   auto form = Window();
   form->show();
   EXPECT_EQ(form->statusBar()->panelText(6), QStringLiteral("Лин."));
-  EXPECT_EQ(form->StartFreq, 300000);
+  EXPECT_EQ(form->controller().RangeInEffect().StartFreq, 300000);
   auto* pages = form->findChild<QTabWidget*>(QStringLiteral("PageControl1"));
   EXPECT_EQ(pages->currentIndex(), 1);
   EXPECT_FALSE(pages->isTabVisible(0));
@@ -140,17 +144,17 @@ TEST_F(SettingsFixture, ValuesThatWouldBreakTheProgramAreTamed) {
                      "<_StartFreqA type=\"Integer\">-5</_StartFreqA>"));
   auto form = ConnectedWindow();
   EXPECT_EQ(form->property("_RealFreq").toInt(), 45000000);
-  EXPECT_EQ(form->FreqToWord(1000000), 1000000);
+  EXPECT_EQ(form->controller().FreqToWord(1000000), 1000000);
   EXPECT_EQ(form->property("_DelayIndex").toInt(), 0);
   EXPECT_EQ(form->property("_0DbAnaliser").toInt(), 200);
   EXPECT_EQ(form->property("_StartFreqA").toInt(), 0);
   form->findChild<QToolButton*>(QStringLiteral("KlSpeedButton1"))->click();
   ASSERT_TRUE(test::PollUntil([&] { return instrument->State().sweepRequests >= 2; }));
   EXPECT_EQ(instrument->State().periodIndex, 1);
-  form->Edit10KeyDown(Qt::Key_Down);
+  QTest::keyClick(form->findChild<QLineEdit*>(QStringLiteral("Edit10")), Qt::Key_Down);
   form->DrawPlot();
   EXPECT_EQ(form->property("_VisirValue").toInt(), 2147483647);
-  EXPECT_EQ(form->LevelToStr(100), QStringLiteral("— dB"));
+  EXPECT_EQ(display::LevelToStr(100, form->PlotInputsNow().Scale), QStringLiteral("— dB"));
 }
 
 }  // namespace

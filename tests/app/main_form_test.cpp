@@ -154,10 +154,8 @@ TEST_F(MainFormFixture, CreationSetsMarksConfigPathTimersAndSilencesLinkErrors) 
   // The configuration directory, turned into the settings-file name once created.
   EXPECT_EQ(form->ConfigPath, config.path() + QStringLiteral("/Kelmar/virn-/app_tests.mainform.config.xml"));
   EXPECT_FALSE(unit.ShowFTErrors.load());
-  EXPECT_TRUE(form->discoveryTimer().isActive());
-  EXPECT_EQ(form->discoveryTimer().interval(), 100);
-  EXPECT_FALSE(form->watchdogTimer().isActive());
-  EXPECT_EQ(form->watchdogTimer().interval(), 5000);
+  EXPECT_TRUE(form->controller().Discovering());
+  EXPECT_FALSE(form->controller().Watching());
 }
 
 TEST_F(MainFormFixture, ClosingClosesTheDeviceWhetherOpenOrNot) {

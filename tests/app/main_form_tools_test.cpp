@@ -74,7 +74,7 @@ struct ToolsFixture : LinkedWindowFixture {
 TEST_F(ToolsFixture, TheRightButtonOpensTheMenuAndLeavesTheMarkerWhereItIs) {
   auto form = HeldSweep();
   Button(*form, "mnuVisir")->click();
-  const std::int32_t row = form->visirValue();
+  const std::int32_t row = form->property("_VisirValue").toInt();
   QWidget* plot = form->findChild<QWidget*>(QStringLiteral("PaintBox1"));
   QMouseEvent press(QEvent::MouseButtonPress, QPointF(200, 150), plot->mapToGlobal(QPointF(200, 150)),
                     Qt::RightButton, Qt::RightButton, Qt::NoModifier);
@@ -84,7 +84,7 @@ TEST_F(ToolsFixture, TheRightButtonOpensTheMenuAndLeavesTheMarkerWhereItIs) {
   QApplication::sendEvent(plot, &menuEvent);
   QMenu& menu = form->plotMenu();
   EXPECT_TRUE(menu.isVisible());
-  EXPECT_EQ(form->visirValue(), row);
+  EXPECT_EQ(form->property("_VisirValue").toInt(), row);
   QStringList texts;
   for (QAction* action : menu.actions()) {
     if (!action->isSeparator()) texts << action->text();
@@ -96,7 +96,8 @@ TEST_F(ToolsFixture, TheRightButtonOpensTheMenuAndLeavesTheMarkerWhereItIs) {
   menu.hide();
   // Without a sweep there are no numbers to save or keep.
   Button(*form, "KlSpeedButton2")->click();
-  form->PlotMenuPopup(QPoint(10, 10));
+  QContextMenuEvent request(QContextMenuEvent::Mouse, QPoint(10, 10), plot->mapToGlobal(QPoint(10, 10)));
+  QApplication::sendEvent(plot, &request);
   EXPECT_FALSE(Action(*form, "mnuSaveData")->isEnabled());
   EXPECT_FALSE(Action(*form, "mnuKeepTrace")->isEnabled());
   EXPECT_FALSE(Action(*form, "mnuMarker3dB")->isEnabled());
@@ -105,7 +106,7 @@ TEST_F(ToolsFixture, TheRightButtonOpensTheMenuAndLeavesTheMarkerWhereItIs) {
 
 TEST_F(ToolsFixture, SavedDataAreTheShownSweepWithCalibratedLevels) {
   auto form = HeldSweep();
-  form->setCorrLog0Db(-12);  // a calibration other than the default, so the offset shows
+  form->setProperty("_CorrLog_0Db", -12);  // a calibration other than the default, so the offset shows
   const display::PlotInputs in = form->PlotInputsNow();
   driver.Then(Name(target.filePath(QStringLiteral("фильтр"))));
   Action(*form, "mnuSaveData")->trigger();
@@ -120,7 +121,7 @@ TEST_F(ToolsFixture, SavedDataAreTheShownSweepWithCalibratedLevels) {
     const QList<QByteArray> fields = lines[i + 1].split(',');
     ASSERT_EQ(fields.size(), 4) << i;
     EXPECT_EQ(fields[0], "1");
-    EXPECT_EQ(fields[1].toLongLong(), form->PixelToFreq(35 + i)) << i;
+    EXPECT_EQ(fields[1].toLongLong(), display::PixelToFreq(35 + i, form->controller().RangeInEffect().StartFreq, form->controller().RangeInEffect().EndFreq)) << i;
     const int sample = fields[3].toInt();
     EXPECT_EQ(sample, in.Samples[static_cast<std::size_t>(i)]) << i;
     // The level of the sample's row as the plot's level scale reads it: 0 dB at
@@ -170,7 +171,7 @@ TEST_F(ToolsFixture, KeptCurvesShowInThePictureAndGoWithARangeChange) {
   const std::uint64_t passes = form->sweepPasses();
   ASSERT_TRUE(test::PollUntil(
       [&] { return instrument->State().sweepRequests >= 6 && form->sweepPasses() > passes + 3; }));
-  form->setCorrLog0Db(-5);  // recalibrated: the kept readings are redrawn, not dropped
+  form->setProperty("_CorrLog_0Db", -5);  // recalibrated: the kept readings are redrawn, not dropped
   form->DrawPlot();
   ASSERT_EQ(form->references().Traces().size(), 1u);
   const auto count = [&] {
@@ -201,14 +202,14 @@ TEST_F(ToolsFixture, KeptCurvesShowInThePictureAndGoWithARangeChange) {
 
 TEST_F(ToolsFixture, TheMarkerGoesThreeDbBelowTheMaximumAndTheQLineFollowsTheBand) {
   auto form = HeldSweep();
-  EXPECT_FALSE(form->visir());
+  EXPECT_FALSE(form->property("_Visir").toBool());
   Action(*form, "mnuMarker3dB")->trigger();
-  EXPECT_TRUE(form->visir());
+  EXPECT_TRUE(form->property("_Visir").toBool());
   const display::PlotInputs in = form->PlotInputsNow();
   const std::int32_t highest = *std::max_element(in.Samples.begin(), in.Samples.end());
   // 2.5 rows a dB on the default scale: 7.5 rows below the maximum's row.
-  EXPECT_NEAR(form->visirValue(), 281 - highest + 7.5, 0.5);
-  EXPECT_EQ(form->LastVisirValue(), form->visirValue());
+  EXPECT_NEAR(form->property("_VisirValue").toInt(), 281 - highest + 7.5, 0.5);
+  EXPECT_EQ(form->marker().LastVisirValue, form->property("_VisirValue").toInt());
   form->DrawPlot();
   const QImage withoutQ = form->plotBitmap();
   EXPECT_FALSE(Action(*form, "mnuShowQ")->isChecked());  // off at every start

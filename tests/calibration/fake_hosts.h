@@ -1,5 +1,5 @@
-// Hosts that record what the dialogs and wizards ask of the main window, in
-// order, so a test can check each command, store and wait.
+// Hosts that record what the wizards ask of the main window, in order, so a
+// test can check each command, store and wait.
 #pragma once
 
 #include <QApplication>
@@ -13,29 +13,6 @@
 #include "calibration/hosts.h"
 
 namespace virn::calibration::test {
-
-struct FakeOptionsHost : OptionsHost {
-  bool connected = true;
-  qint32 ddsValue = 43;
-  bool vfoDivValue = false;
-  QStringList calls;
-
-  bool Connected() const override { return connected; }
-  qint32 dds() const override { return ddsValue; }
-  void setDds(qint32 value) override {
-    ddsValue = value;
-    calls << QStringLiteral("setDds %1").arg(value);
-  }
-  bool vfoDiv() const override { return vfoDivValue; }
-  void setVfoDiv(bool value) override {
-    vfoDivValue = value;
-    calls << QStringLiteral("setVfoDiv %1").arg(value);
-  }
-  void ShowRangeStatus() override { calls << QStringLiteral("ShowRangeStatus"); }
-  void StopSweep() override { calls << QStringLiteral("StopSweep"); }
-  void SendGeneratorSetup() override { calls << QStringLiteral("SendGeneratorSetup"); }
-  void SaveSettings() override { calls << QStringLiteral("SaveSettings"); }
-};
 
 struct FakeFrequencyHost : FrequencyCalibrationHost {
   bool connected = true;

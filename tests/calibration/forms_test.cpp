@@ -26,7 +26,6 @@ namespace {
 
 using test::FakeFrequencyHost;
 using test::FakeLevelHost;
-using test::FakeOptionsHost;
 
 struct Forms : ::testing::Test {
   Forms() { settings::SetKlmLibraryDir(VIRN_TEST_BUILD_LIBDIR); }
@@ -324,10 +323,7 @@ TEST_F(Forms, CancellingTheLevelWizardOnPageOneKeepsTheNewZeroLevel) {
   EXPECT_EQ(host.log40, 100);
 }
 
-TEST_F(Forms, OptionsDialogShowsTheSettingsAndAppliesThemOnOk) {
-  FakeOptionsHost host;
-  host.ddsValue = 57;
-  host.vfoDivValue = true;
+TEST_F(Forms, OptionsDialogShowsTheSettingsAndReturnsThemOnOk) {
   virn::test::ModalDriver driver;
   driver.Then([](QWidget& modal) {
     EXPECT_EQ(modal.windowTitle(), QStringLiteral("Настройки"));
@@ -348,16 +344,14 @@ TEST_F(Forms, OptionsDialogShowsTheSettingsAndAppliesThemOnOk) {
     QTest::mouseClick(Child<QLabel>(modal, "CheckBox1Caption"), Qt::LeftButton);
     Button(modal, "KlButton1")->click();
   });
-  RunOptions(nullptr, host);
+  const auto accepted = RunOptions(nullptr, 57, true);
   EXPECT_TRUE(driver.Done());
-  EXPECT_EQ(host.ddsValue, 0);
-  EXPECT_FALSE(host.vfoDivValue);
-  EXPECT_TRUE(host.calls.contains(QStringLiteral("StopSweep")));
-  EXPECT_TRUE(host.calls.contains(QStringLiteral("SaveSettings")));
+  ASSERT_TRUE(accepted);
+  EXPECT_EQ(accepted->dds, 0);
+  EXPECT_FALSE(accepted->vfoDiv);
 }
 
 TEST_F(Forms, OptionsDialogStaysOpenOnAnEmptyOrUnreadableField) {
-  FakeOptionsHost host;
   virn::test::ModalDriver driver;
   driver.Then([&](QWidget& modal) {
     auto* field = Child<QLineEdit>(modal, "Edit2");
@@ -368,24 +362,23 @@ TEST_F(Forms, OptionsDialogStaysOpenOnAnEmptyOrUnreadableField) {
     Button(modal, "KlButton1")->click();  // the conversion error, likewise
     EXPECT_TRUE(modal.isVisible());
     EXPECT_EQ(field->text(), QStringLiteral("99999999999"));
-    EXPECT_TRUE(host.calls.isEmpty());
     field->setText(QStringLiteral("44"));
     Button(modal, "KlButton1")->click();
   });
   driver.Then(virn::test::ModalDriver::AcknowledgeMessage());
   driver.Then(virn::test::ModalDriver::AcknowledgeMessage());
-  RunOptions(nullptr, host);
+  const auto accepted = RunOptions(nullptr, 43, false);
   ASSERT_EQ(driver.Messages().size(), 2u);
   EXPECT_EQ(driver.Messages()[0], QStringLiteral("Не указан коэффициент DDS."));
   EXPECT_EQ(driver.Icons()[0], QMessageBox::Warning);
   EXPECT_EQ(driver.Messages()[1], QStringLiteral("'99999999999' is not a valid integer value."));
   EXPECT_EQ(driver.Icons()[1], QMessageBox::Critical);
-  EXPECT_EQ(host.ddsValue, 44);
+  ASSERT_TRUE(accepted);
+  EXPECT_EQ(accepted->dds, 44);
 }
 
-TEST_F(Forms, CancellingTheOptionsChangesAndSendsNothing) {
+TEST_F(Forms, CancellingTheOptionsReturnsNothing) {
   for (const bool escape : {false, true}) {
-    FakeOptionsHost host;
     virn::test::ModalDriver driver;
     driver.Then([escape](QWidget& modal) {
       Child<QLineEdit>(modal, "Edit2")->setText(QStringLiteral("99"));
@@ -396,11 +389,8 @@ TEST_F(Forms, CancellingTheOptionsChangesAndSendsNothing) {
         Button(modal, "KlButton2")->click();
       }
     });
-    RunOptions(nullptr, host);
+    EXPECT_FALSE(RunOptions(nullptr, 43, false)) << escape;
     EXPECT_TRUE(driver.Done());
-    EXPECT_TRUE(host.calls.isEmpty()) << escape;
-    EXPECT_EQ(host.ddsValue, 43);
-    EXPECT_FALSE(host.vfoDivValue);
   }
 }
 

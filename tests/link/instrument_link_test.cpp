@@ -14,30 +14,6 @@
 namespace virn::link {
 namespace {
 
-// Records what the supervision does to the window, in order.
-class RecordingHost : public LinkHost {
- public:
-  std::vector<std::string> events;
-  bool generatorMode = false;
-  bool sweepRunning = false;
-  InstrumentLink* link = nullptr;
-
-  void SetStatusPanel(int panel, const QString& text) override {
-    events.push_back("panel" + std::to_string(panel) + "=" + text.toStdString());
-  }
-  void SetDiscoveryEnabled(bool on) override { events.push_back(on ? "Timer2 on" : "Timer2 off"); }
-  void SetWatchdogEnabled(bool on) override { events.push_back(on ? "Timer1 on" : "Timer1 off"); }
-  bool GeneratorModeDown() const override { return generatorMode; }
-  void SendGeneratorSetup() override {
-    events.push_back(std::string("generator setup, connected=") + (link->Connected() ? "1" : "0"));
-  }
-  bool SweepRunning() const override { return sweepRunning; }
-  void StopSweep() override {
-    events.push_back(std::string("stop, connected=") + (link->Connected() ? "1" : "0"));
-    link->Send(opcode::kStop, 0);
-  }
-};
-
 std::vector<Command> Commands(const sim::SimInstrument& instrument) {
   std::vector<Command> commands;
   for (const auto& entry : instrument.WireLog()) commands.push_back(DecodeFrame(entry.frame));
@@ -48,11 +24,7 @@ struct LinkFixture : ::testing::Test {
   sim::SimBus bus;
   D2XXUnit unit{bus};
   InstrumentLink link{unit};
-  RecordingHost host;
-  LinkFixture() {
-    unit.ShowFTErrors = false;
-    host.link = &link;
-  }
+  LinkFixture() { unit.ShowFTErrors = false; }
   std::shared_ptr<sim::SimInstrument> PlugInstrument(const std::string& serial = "VIRN0001") {
     auto instrument = std::make_shared<sim::SimInstrument>(serial);
     bus.Plug(instrument);
@@ -66,16 +38,6 @@ TEST(VersionTextTest, MarkerMatchIsCaseSensitive) {
   EXPECT_FALSE(HasVersionMarker("{aft};2.07"));
   EXPECT_FALSE(HasVersionMarker("{AFT}2.07"));
   EXPECT_FALSE(HasVersionMarker(std::string(10, '\0')));
-}
-
-TEST(VersionTextTest, PanelReplacesEveryMarkerInAnyCaseAndEndsAtTheFirstZero) {
-  EXPECT_EQ(VersionPanelText("{AFT};2.07"), QStringLiteral("Вер. МК: 2.07"));
-  EXPECT_EQ(VersionPanelText("{AFT};{aft}"), QStringLiteral("Вер. МК: {aft}"));
-  EXPECT_EQ(VersionPanelText("{AFT};{aFt};"), QStringLiteral("Вер. МК: Вер. МК: "));
-  EXPECT_EQ(VersionPanelText(std::string("{AFT};2\0\0\0", 10)), QStringLiteral("Вер. МК: 2"));
-  EXPECT_EQ(VersionPanelText(std::string("\0{AFT};2.0", 10)), QString());
-  // High bytes are the instrument's Cyrillic code page.
-  EXPECT_EQ(VersionPanelText("{AFT};\xc2\xe5\xf0"), QStringLiteral("Вер. МК: Вер"));
 }
 
 TEST(SendCommandTest, OneFivByteWriteLittleEndian) {
@@ -115,39 +77,27 @@ TEST_F(LinkFixture, NoDeviceMeansOnlyTheCount) {
   test::FakeD2xx api;
   D2XXUnit fakeUnit(api);
   InstrumentLink fakeLink(fakeUnit);
-  fakeLink.DiscoveryTick(host);
+  EXPECT_FALSE(fakeLink.Discover());
   EXPECT_EQ(api.calls, std::vector<std::string>({"FT_ListDevices"}));
-  EXPECT_TRUE(host.events.empty());
 }
 
-TEST_F(LinkFixture, HandshakeRunsInOrderAndConnects) {
+TEST_F(LinkFixture, TheInstrumentFoundIsKeptOpenConnectedAndItsVersionReturned) {
   auto instrument = PlugInstrument();
-  link.DiscoveryTick(host);
+  EXPECT_EQ(link.Discover(), std::string(sim::kDefaultVersionText));
   EXPECT_TRUE(link.Connected());
-  const std::vector<std::string> expected = {"Timer2 off", "panel1=Вер. МК: 2.07", "panel0=OK", "Timer1 on"};
-  EXPECT_EQ(host.events, expected);
   ASSERT_EQ(Commands(*instrument).size(), 1u);
   EXPECT_EQ(Commands(*instrument)[0], (Command{9, 0}));
   EXPECT_EQ(bus.OpenHandleCount(), 1u);
-}
-
-TEST_F(LinkFixture, GeneratorModeHandshakeSetsUpTheGeneratorOnceConnected) {
-  PlugInstrument();
-  host.generatorMode = true;
-  link.DiscoveryTick(host);
-  ASSERT_FALSE(host.events.empty());
-  EXPECT_EQ(host.events.back(), "generator setup, connected=1");
 }
 
 TEST_F(LinkFixture, SecondDeviceIsTheInstrumentFoundInTheSameTick) {
   auto other = std::make_shared<sim::ReplyDevice>("OTHER001", sim::NoMarkerReply());
   bus.Plug(other);
   auto instrument = PlugInstrument();
-  link.DiscoveryTick(host);
+  EXPECT_EQ(link.Discover(), std::string(sim::kDefaultVersionText));
   EXPECT_TRUE(link.Connected());
   EXPECT_EQ(other->VersionQueries(), 1u);
   EXPECT_FALSE(other->Port().IsOpen());  // queried and closed again
-  EXPECT_EQ(host.events[1], "panel1=Вер. МК: 2.07");
   EXPECT_EQ(bus.OpenHandleCount(), 1u);
 }
 
@@ -155,7 +105,7 @@ TEST_F(LinkFixture, LaterDevicesAreNotOpenedOnceTheInstrumentIsFound) {
   auto first = PlugInstrument("VIRN0001");
   auto second = std::make_shared<sim::ReplyDevice>("LATER001", sim::NoMarkerReply());
   bus.Plug(second);
-  link.DiscoveryTick(host);
+  link.Discover();
   EXPECT_EQ(second->VersionQueries(), 0u);
 }
 
@@ -167,14 +117,13 @@ TEST_F(LinkFixture, LowerCaseMarkerShortReplyAndSilenceAreNotTheInstrument) {
   bus.Plug(lower);
   bus.Plug(shortReply);
   bus.Plug(silent);
-  link.DiscoveryTick(host);
+  EXPECT_FALSE(link.Discover());
   EXPECT_FALSE(link.Connected());
-  EXPECT_TRUE(host.events.empty());
   EXPECT_EQ(bus.OpenHandleCount(), 0u);
   EXPECT_EQ(lower->VersionQueries(), 1u);
   EXPECT_EQ(shortReply->VersionQueries(), 1u);
   // The next tick tries them all again.
-  link.DiscoveryTick(host);
+  link.Discover();
   EXPECT_EQ(lower->VersionQueries(), 2u);
 }
 
@@ -182,9 +131,8 @@ TEST_F(LinkFixture, AShortReplyWithTheMarkerShowsOnlyWhatArrived) {
   // Eight bytes: the marker and two version characters, the rest never comes.
   auto device = std::make_shared<sim::ReplyDevice>("SHORT002", sim::ShortReply(8));
   bus.Plug(device);
-  link.DiscoveryTick(host);
+  EXPECT_EQ(link.Discover(), std::string("{AFT};2.\0\0", 10));
   ASSERT_TRUE(link.Connected());
-  EXPECT_EQ(host.events[1], "panel1=Вер. МК: 2.");
 }
 
 TEST_F(LinkFixture, AnOpenDeviceThatFailsIsSkipped) {
@@ -193,37 +141,25 @@ TEST_F(LinkFixture, AnOpenDeviceThatFailsIsSkipped) {
   FT_HANDLE held = 0;
   ASSERT_EQ(bus.FT_OpenEx("VIRN0001", FT_OPEN_BY_SERIAL_NUMBER, &held), FT_OK);
   auto second = PlugInstrument("VIRN0002");
-  link.DiscoveryTick(host);
+  link.Discover();
   EXPECT_TRUE(link.Connected());
   EXPECT_EQ(Commands(*second).size(), 1u);
   EXPECT_TRUE(Commands(*instrument).empty());
   bus.FT_Close(held);
 }
 
-TEST_F(LinkFixture, UnplugWhileConnectedDropsTheLinkAndStopsARunningSweep) {
+TEST_F(LinkFixture, TheStatusPollNoticesAnUnplugAndDropClosesTheDevice) {
   auto instrument = PlugInstrument();
-  link.DiscoveryTick(host);
-  ASSERT_TRUE(link.Connected());
-  host.events.clear();
-
-  link.WatchdogTick(host);  // still there: nothing happens
-  EXPECT_TRUE(host.events.empty());
-
-  host.sweepRunning = true;
+  ASSERT_TRUE(link.Discover());
+  EXPECT_TRUE(link.DeviceAnswers());
   bus.Unplug("VIRN0001");
-  link.WatchdogTick(host);
-  const std::vector<std::string> expected = {"Timer1 off", "panel0=Нет связи", "panel1=", "stop, connected=1",
-                                             "Timer2 on"};
-  EXPECT_EQ(host.events, expected);
+  EXPECT_FALSE(link.DeviceAnswers());
+  EXPECT_TRUE(link.Connected()) << "the poll alone changes nothing";
+  link.Drop();
   EXPECT_FALSE(link.Connected());
   EXPECT_EQ(bus.OpenHandleCount(), 0u);
-
-  // Plugged back in, the next discovery tick reconnects.
-  host.events.clear();
   bus.Plug(instrument);
-  link.DiscoveryTick(host);
-  EXPECT_TRUE(link.Connected());
-  EXPECT_EQ(host.events[2], "panel0=OK");
+  EXPECT_TRUE(link.Discover());
 }
 
 }  // namespace

@@ -16,17 +16,6 @@ namespace {
 using link::Command;
 namespace op = link::opcode;
 
-// The little of a main window the discovery needs.
-struct QuietHost : link::LinkHost {
-  void SetStatusPanel(int, const QString&) override {}
-  void SetDiscoveryEnabled(bool) override {}
-  void SetWatchdogEnabled(bool) override {}
-  bool GeneratorModeDown() const override { return false; }
-  void SendGeneratorSetup() override {}
-  bool SweepRunning() const override { return false; }
-  void StopSweep() override {}
-};
-
 struct Sequences : ::testing::Test {
   sim::SimBus bus;
   link::D2XXUnit unit{bus};
@@ -35,9 +24,7 @@ struct Sequences : ::testing::Test {
 
   Sequences() { unit.ShowFTErrors = false; }
   void Connect() {
-    QuietHost host;
-    link.DiscoveryTick(host);
-    ASSERT_TRUE(link.Connected());
+    ASSERT_TRUE(link.Discover());
     instrument->ClearWireLog();
   }
   std::vector<Command> Commands() const {
@@ -143,9 +130,7 @@ TEST(StartSequence, TheDeviceIsResetBeforeTheFirstFrame) {
   unit.ShowFTErrors = false;
   link::InstrumentLink link(unit);
   sim::PopulateTypicalBus(bus, {});
-  QuietHost host;
-  link.DiscoveryTick(host);
-  ASSERT_TRUE(link.Connected());
+  ASSERT_TRUE(link.Discover());
   calls.Clear();
   SendStartSetup(link, SomeStart());
   const std::vector<std::string> log = calls.Calls();
@@ -153,6 +138,24 @@ TEST(StartSequence, TheDeviceIsResetBeforeTheFirstFrame) {
   EXPECT_EQ(log[0], "reset");
   EXPECT_EQ(log[1], "write 0B 01 00 00 00");
   EXPECT_EQ(log[8], "write 04 06 FF FF FF");
+}
+
+TEST_F(Sequences, ARetuneSendsStepThenStartWordBehindThePauseFence) {
+  Connect();
+  TDrawThread thread(unit);
+  // Frames and waits in the order they happen, each with the hold as it stood.
+  std::vector<std::string> seen;
+  const auto held = [&] { return thread.Paused.load() ? " held" : " free"; };
+  instrument->SetFrameSink([&](const sim::WireEntry& entry) {
+    const Command command = link::DecodeFrame(entry.frame);
+    seen.push_back(std::to_string(command.opcode) + " " + std::to_string(command.argument) + held());
+  });
+  Retune(link, thread, 118571, 200000,
+         [&](std::chrono::milliseconds d) { seen.push_back("wait " + std::to_string(d.count()) + held()); });
+  instrument->SetFrameSink({});
+  EXPECT_EQ(seen,
+            (std::vector<std::string>{"4 118571 held", "wait 10 held", "3 200000 held", "wait 10 held"}));
+  EXPECT_FALSE(thread.Paused.load());
 }
 
 TEST_F(Sequences, StartWithoutAConnectionSendsNoFrame) {

@@ -37,8 +37,8 @@ std::unique_ptr<app::TMainForm> WindowFixture::Window(link::D2XXUnit& unit) {
 std::unique_ptr<app::TMainForm> WindowFixture::ConnectedWindow(link::D2XXUnit& unit) {
   auto form = Window(unit);
   form->show();
-  form->Timer2Timer();
-  EXPECT_TRUE(form->Connected());
+  form->controller().DiscoveryTick();
+  EXPECT_TRUE(form->controller().Connected());
   return form;
 }
 

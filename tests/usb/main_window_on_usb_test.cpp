@@ -70,7 +70,7 @@ struct MainWindowOnUsb : test::WindowFixture {
 TEST_F(MainWindowOnUsb, FindsTheInstrumentBehindAnotherChipAndSweepsAtItsPeriod) {
   const auto form = Window(unit);
   form->show();
-  ASSERT_GE(ProcessUntil([&] { return form->Connected(); }, 5000), 0);
+  ASSERT_GE(ProcessUntil([&] { return form->controller().Connected(); }, 5000), 0);
   EXPECT_EQ(Panel0(*form), QStringLiteral("OK"));
   EXPECT_EQ(form->statusBar()->panelText(1), QStringLiteral("Вер. МК: 2.07"));
   EXPECT_EQ(unit.SerialNumber, sim::kInstrumentSerial);
@@ -107,7 +107,7 @@ TEST_F(MainWindowOnUsb, FindsTheInstrumentBehindAnotherChipAndSweepsAtItsPeriod)
 TEST_F(MainWindowOnUsb, UnplugDuringASweepIsNoticedByTheWatchdogAndReplugFindsItAgain) {
   const auto form = Window(unit);
   form->show();
-  ASSERT_GE(ProcessUntil([&] { return form->Connected(); }, 5000), 0);
+  ASSERT_GE(ProcessUntil([&] { return form->controller().Connected(); }, 5000), 0);
   Button(*form, "KlSpeedButton1")->click();
   ASSERT_GE(ProcessUntil([&] { return plugged.instrument->State().sweepRequests >= 2; }, 10000), 0);
 
@@ -116,7 +116,7 @@ TEST_F(MainWindowOnUsb, UnplugDuringASweepIsNoticedByTheWatchdogAndReplugFindsIt
   const qint64 dropped = ProcessUntil([&] { return Panel0(*form) == QStringLiteral("Нет связи"); }, 8000);
   ASSERT_GE(dropped, 0) << "no \"Нет связи\" within 8 s";
   EXPECT_LE(dropped, kWatchdogTickMs + 500);
-  EXPECT_FALSE(form->Connected());
+  EXPECT_FALSE(form->controller().Connected());
   bus.Replug(*plugged.instrumentChip);
   const qint64 found = ProcessUntil([&] { return Panel0(*form) == QStringLiteral("OK"); }, 5000);
   ASSERT_GE(found, 0);
@@ -132,7 +132,7 @@ TEST_F(MainWindowOnUsb, UnplugDuringASweepIsNoticedByTheWatchdogAndReplugFindsIt
     const qint64 pause = 20 + static_cast<qint64>((seed >> 16) % 400);
     ProcessUntil([] { return false; }, pause);
     bus.Unplug(*plugged.instrumentChip);
-    form->Timer1Timer();
+    form->controller().WatchdogTick();
     ASSERT_EQ(Panel0(*form), QStringLiteral("Нет связи")) << "cycle " << cycle;
     bus.Replug(*plugged.instrumentChip);
     ASSERT_GE(ProcessUntil([&] { return Panel0(*form) == QStringLiteral("OK"); }, 3000), 0)
