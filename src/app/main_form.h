@@ -39,6 +39,7 @@ class PlotSaveDialog;
 namespace virn::app {
 
 class CalibrationHosts;
+struct ModeControls;
 class StatusBar;
 class UpDown;
 
@@ -117,11 +118,14 @@ class TMainForm : public settings::TSrzForm {
 
   // What the controller reports (main_form_events.cpp).
   void OnEvent(const control::Event& event);
+  void ShowLink(bool connected, const std::string& version);
   void ShowRangeStatus(const control::Range& range);
-  void ShowDetector(bool linear);
   void ShowRunning(bool running);
+  void ShowPaused(bool paused);
+  void ShowDetector(bool linear);
+  void ShowDelay(bool on);
   void ApplyMode(measure::Mode mode);
-  void ShowSweepOptions(const control::Event& event);
+  void EnableForMode(const ModeControls& controls);
 
   // Handlers: each reads its controls and calls one operation.
   void ToolButton1Click();

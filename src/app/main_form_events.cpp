@@ -6,7 +6,6 @@
 #include <QLineEdit>
 #include <QTabWidget>
 #include <QToolButton>
-#include <type_traits>
 #include <variant>
 
 #include "app/main_form.h"
@@ -16,34 +15,39 @@
 
 namespace virn::app {
 
+namespace {
+// One call per kind of event.
+template <class... Reaction>
+struct Reactions : Reaction... {
+  using Reaction::operator()...;
+};
+}  // namespace
+
 void TMainForm::OnEvent(const control::Event& event) {
-  std::visit(
-      [this, &event](const auto& e) {
-        using E = std::decay_t<decltype(e)>;
-        namespace ev = control::event;
-        if constexpr (std::is_same_v<E, ev::Pass>) {
-          ++sweepPasses_;
-          DrawPlot();
-        } else if constexpr (std::is_same_v<E, ev::Connected>) {
-          StatusBar1->setPanelText(StatusBar::kVersionPanel, VersionPanelText(e.version));
-          StatusBar1->setPanelText(StatusBar::kLinkPanel, kConnectedText);
-        } else if constexpr (std::is_same_v<E, ev::Lost>) {
-          StatusBar1->setPanelText(StatusBar::kLinkPanel, kNoLinkText);
-          StatusBar1->setPanelText(StatusBar::kVersionPanel, QString());
-        } else if constexpr (std::is_same_v<E, ev::RangeChanged>) {
-          ShowRangeStatus(e.range);
-        } else if constexpr (std::is_same_v<E, ev::Started> || std::is_same_v<E, ev::Stopped>) {
-          ShowRunning(std::is_same_v<E, ev::Started>);
-        } else if constexpr (std::is_same_v<E, ev::PauseChanged>) {
-          KlSpeedButton3->setChecked(e.paused);
-          mnuCaOut->setEnabled(!e.paused);
-        } else if constexpr (std::is_same_v<E, ev::ModeApplied>) {
-          ApplyMode(e.mode);
-        } else {
-          ShowSweepOptions(event);
-        }
-      },
-      event);
+  namespace ev = control::event;
+  std::visit(Reactions{
+                 [this](const ev::Pass&) {
+                   ++sweepPasses_;
+                   DrawPlot();
+                 },
+                 [this](const ev::Connected& e) { ShowLink(true, e.version); },
+                 [this](const ev::Lost&) { ShowLink(false, {}); },
+                 [this](const ev::RangeChanged& e) { ShowRangeStatus(e.range); },
+                 [this](const ev::Started&) { ShowRunning(true); },
+                 [this](const ev::Stopped&) { ShowRunning(false); },
+                 [this](const ev::PauseChanged& e) { ShowPaused(e.paused); },
+                 [this](const ev::ModeApplied& e) { ApplyMode(e.mode); },
+                 [this](const ev::DetectorChanged& e) { ShowDetector(e.linear); },
+                 [this](const ev::DelayChanged& e) { ShowDelay(e.on); },
+                 [this](const ev::AveragingChanged& e) { CheckBox2->setChecked(e.on); },
+                 [this](const ev::PeriodChanged& e) { ComboBox1->setCurrentIndex(e.index); },
+             },
+             event);
+}
+
+void TMainForm::ShowLink(bool connected, const std::string& version) {
+  StatusBar1->setPanelText(StatusBar::kVersionPanel, connected ? VersionPanelText(version) : QString());
+  StatusBar1->setPanelText(StatusBar::kLinkPanel, connected ? kConnectedText : kNoLinkText);
 }
 
 void TMainForm::ShowRangeStatus(const control::Range& range) {
@@ -67,37 +71,43 @@ void TMainForm::ShowRunning(bool running) {
   if (running) Edit10->setFocus();
 }
 
-void TMainForm::ShowSweepOptions(const control::Event& event) {
-  if (const auto* detector = std::get_if<control::event::DetectorChanged>(&event)) {
-    ShowDetector(detector->linear);
-  } else if (const auto* delay = std::get_if<control::event::DelayChanged>(&event)) {
-    CheckBox1->setChecked(delay->on);
-    ComboBox1->setEnabled(delay->on);
-  } else if (const auto* averaging = std::get_if<control::event::AveragingChanged>(&event)) {
-    CheckBox2->setChecked(averaging->on);
-  } else if (const auto* period = std::get_if<control::event::PeriodChanged>(&event)) {
-    ComboBox1->setCurrentIndex(period->index);
-  }
+void TMainForm::ShowPaused(bool paused) {
+  KlSpeedButton3->setChecked(paused);
+  // Releasing the pause offers the level calibration in any mode.
+  mnuCaOut->setEnabled(!paused);
+}
+
+void TMainForm::ShowDelay(bool on) {
+  CheckBox1->setChecked(on);
+  ComboBox1->setEnabled(on);
 }
 
 void TMainForm::ApplyMode(measure::Mode mode) {
   const ModeControls c = ControlsFor(mode, controller_->Settings().delay);
   PageControl1->setTabVisible(PageControl1->indexOf(TabSheet1), c.sweepPage);
   PageControl1->setTabVisible(PageControl1->indexOf(TabSheet2), c.generatorPage);
-  for (const auto& [control, enabled] :
-       std::initializer_list<std::pair<QWidget*, bool>>{{mnuCorrFreq, c.frequencyCalibration},
-                                                        {mnuVisir, c.marker},
-                                                        {CheckBox1, c.delay},
-                                                        {ComboBox1, c.period},
-                                                        {CheckBox2, c.averaging},
-                                                        {KlSpeedButton1, c.start},
-                                                        {mnuLinear, c.detector},
-                                                        {mnuPrint, c.printAndSave},
-                                                        {mnuSave, c.printAndSave},
-                                                        {Edit15, c.analyserOffset},
-                                                        {UpDown14, c.analyserOffset}}) {
-    control->setEnabled(enabled);
+  EnableForMode(c);
+  PageControl1->setCurrentWidget(c.generatorPage ? TabSheet2 : TabSheet1);
+  if (c.rangeStatusEmptied) {
+    StatusBar1->setPanelText(StatusBar::kStepPanel, QString());
+    StatusBar1->setPanelText(StatusBar::kSpanPanel, QString());
   }
+  PaintBox1->update();
+}
+
+void TMainForm::EnableForMode(const ModeControls& c) {
+  const std::pair<QWidget*, bool> controls[] = {{mnuCorrFreq, c.frequencyCalibration},
+                                                {mnuVisir, c.marker},
+                                                {CheckBox1, c.delay},
+                                                {ComboBox1, c.period},
+                                                {CheckBox2, c.averaging},
+                                                {KlSpeedButton1, c.start},
+                                                {mnuLinear, c.detector},
+                                                {mnuPrint, c.printAndSave},
+                                                {mnuSave, c.printAndSave},
+                                                {Edit15, c.analyserOffset},
+                                                {UpDown14, c.analyserOffset}};
+  for (const auto& [control, enabled] : controls) control->setEnabled(enabled);
   for (const Triple triple : {Triple::Start, Triple::End, Triple::Generator}) {
     const bool enabled = triple == Triple::Generator ? c.generatorFields : c.rangeFields;
     for (int place = 0; place < 3; ++place) {
@@ -105,12 +115,6 @@ void TMainForm::ApplyMode(measure::Mode mode) {
       tripleUpDown(triple, place)->setEnabled(enabled);
     }
   }
-  PageControl1->setCurrentWidget(c.generatorPage ? TabSheet2 : TabSheet1);
-  if (c.rangeStatusEmptied) {
-    StatusBar1->setPanelText(StatusBar::kStepPanel, QString());
-    StatusBar1->setPanelText(StatusBar::kSpanPanel, QString());
-  }
-  PaintBox1->update();
 }
 
 }  // namespace virn::app

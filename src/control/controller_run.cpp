@@ -74,7 +74,7 @@ std::int32_t InstrumentController::GeneratorWord() const {
 void InstrumentController::EditGenerator(const TripleEntry& generator) {
   generator_ = generator;
   settings_.genFreq = generator.places;
-  if (Connected()) link_.Send(link::opcode::kGeneratorWord, GeneratorWord());
+  if (Connected()) measure::SendGeneratorWord(link_, GeneratorWord());
 }
 
 void InstrumentController::SetGeneratorFrequency(std::int32_t hz) {
@@ -83,7 +83,7 @@ void InstrumentController::SetGeneratorFrequency(std::int32_t hz) {
 }
 
 void InstrumentController::SendGeneratorWord(std::int32_t word) {
-  link_.Send(link::opcode::kGeneratorWord, word);
+  measure::SendGeneratorWord(link_, word);
 }
 
 void InstrumentController::SendGeneratorSetup() {
@@ -152,7 +152,7 @@ void InstrumentController::SwitchMode(measure::Mode mode) {
   settings_.mode = mode;
   Stop();
   // The generator word goes out on every mode change, whatever the new mode.
-  if (Connected()) link_.Send(link::opcode::kGeneratorWord, GeneratorWord());
+  if (Connected()) measure::SendGeneratorWord(link_, GeneratorWord());
   Emit(event::RangeChanged{range_});
   if (mode == measure::Mode::Generator && Connected()) SendGeneratorSetup();
   Emit(event::ModeApplied{mode});

@@ -2,10 +2,6 @@
 
 namespace virn::display {
 
-SampleArray SamplesOf(const measure::TDrawThread& thread) {
-  return thread.Snapshot();
-}
-
 std::int32_t ZeroOffset(const PlotInputs& in) {
   if (in.Mode == PlotMode::Analyser) return in.ZeroDbAnaliser;
   return in.Scale.Linear ? in.Scale.Calibration.CorrLin_0Db : in.Scale.Calibration.CorrLog_0Db;

@@ -90,9 +90,6 @@ struct PlotInputs {
   bool operator==(const PlotInputs&) const = default;
 };
 
-// The 421 levels as the acquisition thread holds them now.
-SampleArray SamplesOf(const measure::TDrawThread& thread);
-
 // The offset added to every sample before it becomes a row: the analyser's own
 // in spectrum-analyser mode, else the 0 dB value of the detector in use.
 std::int32_t ZeroOffset(const PlotInputs& in);
