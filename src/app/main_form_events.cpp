@@ -21,6 +21,8 @@ template <class... Reaction>
 struct Reactions : Reaction... {
   using Reaction::operator()...;
 };
+template <class... Reaction>
+Reactions(Reaction...) -> Reactions<Reaction...>;
 }  // namespace
 
 void TMainForm::OnEvent(const control::Event& event) {
