@@ -1,10 +1,7 @@
-// What the main window does to the device itself, beside the frames: the
-// handshake's reset and 20/20 ms time-outs, Start's reset before its set-up,
-// and the detector command the detector button sends while connected.
+// What the main window's detector button does to the device while connected.
 #include <gtest/gtest.h>
 
 #include <QToolButton>
-#include <algorithm>
 
 #include "app/main_form.h"
 #include "link/d2xx_unit.h"
@@ -22,33 +19,7 @@ struct DeviceCalls : test::WindowFixture {
   link::D2XXUnit unit{calls};
 
   DeviceCalls() { sim::PopulateTypicalBus(bus, sim::TypicalBusOptions{}); }
-  // The calls after the first one equal to `from`.
-  std::vector<std::string> CallsAfter(const std::string& from) const {
-    const std::vector<std::string> all = calls.Calls();
-    const auto at = std::find(all.begin(), all.end(), from);
-    return at == all.end() ? std::vector<std::string>{} : std::vector<std::string>(at + 1, all.end());
-  }
 };
-
-const std::string kVersionRequest = "write 09 00 00 00 00";
-
-TEST_F(DeviceCalls, TheHandshakeResetsTheDeviceAndSetsTwentyMillisecondTimeOuts) {
-  const auto form = ConnectedWindow(unit);
-  ASSERT_TRUE(form->controller().Connected());
-  EXPECT_EQ(CallsAfter(kVersionRequest), (std::vector<std::string>{"reset", "timeouts 20 20"}));
-}
-
-TEST_F(DeviceCalls, StartResetsTheDeviceBeforeItsSetUp) {
-  const auto form = ConnectedWindow(unit);
-  ASSERT_TRUE(form->controller().Connected());
-  calls.Clear();
-  Click(*form, "KlSpeedButton1");
-  const std::vector<std::string> after = calls.Calls();
-  ASSERT_GE(after.size(), 2U);
-  EXPECT_EQ(after[0], "reset");
-  EXPECT_EQ(after[1], "write 0B 00 00 00 00") << "the detector command opens the set-up";
-  Click(*form, "KlSpeedButton2");
-}
 
 TEST_F(DeviceCalls, TheDetectorButtonSendsOneForLinearAndZeroForLogarithmic) {
   const auto form = ConnectedWindow(unit);

@@ -171,14 +171,21 @@ TEST_F(PlotWindowFixture, ADragOutOfThePlotEmptiesTheReadoutsBeforeTheRelease) {
 TEST_F(PlotWindowFixture, LevelTextsFollowTheDetectorAndTheCalibration) {
   auto form = Window();
   const QString point = QLocale().decimalPoint();
-  EXPECT_EQ(display::LevelToStr(55, form->PlotInputsNow().Scale), QStringLiteral("-10") + point + QStringLiteral("0 dB"));
-  EXPECT_EQ(display::LevelToStr(30, form->PlotInputsNow().Scale), QStringLiteral("0") + point + QStringLiteral("0 dB"));
+  EXPECT_EQ(display::LevelToStr(55, form->PlotInputsNow().Scale),
+            QStringLiteral("-10") + point + QStringLiteral("0 dB"));
+  EXPECT_EQ(display::LevelToStr(30, form->PlotInputsNow().Scale),
+            QStringLiteral("0") + point + QStringLiteral("0 dB"));
   form->setProperty("_Linear", true);
-  EXPECT_EQ(display::LevelToStr(55, form->PlotInputsNow().Scale), QStringLiteral("-3") + point + QStringLiteral("0 dB"));
+  EXPECT_EQ(display::LevelToStr(55, form->PlotInputsNow().Scale),
+            QStringLiteral("-3") + point + QStringLiteral("0 dB"));
   form->setProperty("_CorrLin_12Db", 0);  // equal values: no scale, and no crash
   EXPECT_EQ(display::LevelToStr(55, form->PlotInputsNow().Scale), display::kNoLevelText);
-  EXPECT_EQ(display::PixelToFreq(35, form->controller().RangeInEffect().StartFreq, form->controller().RangeInEffect().EndFreq), 100000);
-  EXPECT_EQ(display::PixelToFreq(455, form->controller().RangeInEffect().StartFreq, form->controller().RangeInEffect().EndFreq), 50000000);
+  EXPECT_EQ(display::PixelToFreq(35, form->controller().RangeInEffect().StartFreq,
+                                 form->controller().RangeInEffect().EndFreq),
+            100000);
+  EXPECT_EQ(display::PixelToFreq(455, form->controller().RangeInEffect().StartFreq,
+                                 form->controller().RangeInEffect().EndFreq),
+            50000000);
 }
 
 }  // namespace

@@ -121,7 +121,10 @@ TEST_F(ToolsFixture, SavedDataAreTheShownSweepWithCalibratedLevels) {
     const QList<QByteArray> fields = lines[i + 1].split(',');
     ASSERT_EQ(fields.size(), 4) << i;
     EXPECT_EQ(fields[0], "1");
-    EXPECT_EQ(fields[1].toLongLong(), display::PixelToFreq(35 + i, form->controller().RangeInEffect().StartFreq, form->controller().RangeInEffect().EndFreq)) << i;
+    EXPECT_EQ(fields[1].toLongLong(),
+              display::PixelToFreq(35 + i, form->controller().RangeInEffect().StartFreq,
+                                   form->controller().RangeInEffect().EndFreq))
+        << i;
     const int sample = fields[3].toInt();
     EXPECT_EQ(sample, in.Samples[static_cast<std::size_t>(i)]) << i;
     // The level of the sample's row as the plot's level scale reads it: 0 dB at

@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <variant>
 
 #include "measure/frequency.h"
@@ -14,6 +12,7 @@
 #include "sim/sim_factory.h"
 #include "sim/sim_instrument.h"
 #include "support/call_log_d2xx.h"
+#include "support/poll_until.h"
 
 namespace virn::control {
 namespace {
@@ -86,12 +85,6 @@ struct ControllerFixture : ::testing::Test {
   void TearDown() override {
     if (controller) controller->Shutdown();
     instrument->SetFrameSink({});
-  }
-  static void ProcessUntil(const std::function<bool()>& done) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < 20000) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    ASSERT_TRUE(done());
   }
 };
 
@@ -279,7 +272,7 @@ TEST_F(ControllerFixture, TakenSweepsAreWholeAskedForAfterTheRequestAndEndWithSt
         outcome = o;
         EXPECT_EQ(taken, 2);
       });
-  ProcessUntil([&] { return outcome.has_value(); });
+  ASSERT_TRUE(test::PollUntil([&] { return outcome.has_value(); }));
   EXPECT_EQ(*outcome, SweepOutcome::Done);
   ASSERT_EQ(sweeps.size(), 2U);
   EXPECT_EQ(sweeps[1].number, sweeps[0].number + 1);
@@ -291,7 +284,7 @@ TEST_F(ControllerFixture, TakenSweepsAreWholeAskedForAfterTheRequestAndEndWithSt
 TEST_F(ControllerFixture, ARequestDuringContinuousSweepsSkipsTheSweepInFlightAndLeavesThemRunning) {
   Connect();
   controller->Start();
-  ProcessUntil([&] { return instrument->State().sweepRequests >= 1; });
+  ASSERT_TRUE(test::PollUntil([&] { return instrument->State().sweepRequests >= 1; }));
   const std::uint64_t asked = controller->Thread().SweepsRequested();
   std::optional<SweepOutcome> outcome;
   std::uint64_t number = 0;
@@ -302,7 +295,7 @@ TEST_F(ControllerFixture, ARequestDuringContinuousSweepsSkipsTheSweepInFlightAnd
         return true;
       },
       [&](SweepOutcome o, int /*taken*/) { outcome = o; });
-  ProcessUntil([&] { return outcome.has_value(); });
+  ASSERT_TRUE(test::PollUntil([&] { return outcome.has_value(); }));
   EXPECT_EQ(*outcome, SweepOutcome::Done);
   EXPECT_GT(number, asked);
   EXPECT_TRUE(controller->SweepRunning());
@@ -322,7 +315,7 @@ TEST_F(ControllerFixture, AbortAndRefusalEndARequestWithStop) {
           outcome = o;
           EXPECT_EQ(taken, refuse ? 0 : 1);
         });
-    ProcessUntil([&] { return outcome.has_value(); });
+    ASSERT_TRUE(test::PollUntil([&] { return outcome.has_value(); }));
     EXPECT_EQ(*outcome, refuse ? SweepOutcome::Refused : SweepOutcome::Aborted);
     EXPECT_FALSE(controller->SweepRunning());
   }

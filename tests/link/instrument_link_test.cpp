@@ -9,6 +9,7 @@
 #include "sim/other_devices.h"
 #include "sim/sim_bus.h"
 #include "sim/sim_instrument.h"
+#include "support/call_log_d2xx.h"
 #include "support/fake_d2xx.h"
 
 namespace virn::link {
@@ -88,6 +89,18 @@ TEST_F(LinkFixture, TheInstrumentFoundIsKeptOpenConnectedAndItsVersionReturned) 
   ASSERT_EQ(Commands(*instrument).size(), 1u);
   EXPECT_EQ(Commands(*instrument)[0], (Command{9, 0}));
   EXPECT_EQ(bus.OpenHandleCount(), 1u);
+}
+
+TEST(DiscoverOnTheDevice, TheInstrumentFoundIsResetAndGivenTwentyMillisecondTimeOuts) {
+  sim::SimBus bus;
+  test::CallLogD2xx calls(bus);
+  D2XXUnit unit(calls);
+  unit.ShowFTErrors = false;
+  bus.Plug(std::make_shared<sim::SimInstrument>("VIRN0001"));
+  InstrumentLink link(unit);
+  ASSERT_TRUE(link.Discover());
+  EXPECT_EQ(calls.Calls(),
+            (std::vector<std::string>{"open VIRN0001", "write 09 00 00 00 00", "reset", "timeouts 20 20"}));
 }
 
 TEST_F(LinkFixture, SecondDeviceIsTheInstrumentFoundInTheSameTick) {
