@@ -19,8 +19,7 @@ InstrumentController::InstrumentController(link::D2XXUnit& unit, const measure::
 
 InstrumentController::InstrumentController(link::D2XXUnit& unit, const measure::Settings& settings,
                                            Options options)
-    : unit_(unit),
-      link_(unit),
+    : link_(unit),
       settings_(settings),
       options_(std::move(options)),
       thread_(unit, options_.poster),
@@ -28,7 +27,7 @@ InstrumentController::InstrumentController(link::D2XXUnit& unit, const measure::
       end_(EntryOf(settings.endFreq)),
       generator_(EntryOf(settings.genFreq)) {
   // Link failures are the watchdog's and the discovery's to handle, never a message.
-  unit_.ShowFTErrors = false;
+  unit.ShowFTErrors = false;
   RecomputeRange();
   thread_.SetOnSweepDone([this](measure::TDrawThread& /*thread*/) { OnPass(); });
   thread_.SetLowestPriority(true);

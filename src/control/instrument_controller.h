@@ -38,7 +38,7 @@ struct TripleEntry {
   std::array<QString, 3> texts;
   measure::TriplePlaces places{};
 };
-// The entry of a frequency in hertz, 0..999 999 999: plain numbers.
+// The entry of stored places: each place's number as its text.
 TripleEntry EntryOf(const measure::TriplePlaces& places);
 
 enum class StartResult { Started, NotConnected };
@@ -101,8 +101,8 @@ class InstrumentController {
 
   // The published settings, as stored.
   const measure::Settings& Settings() const { return settings_; }
-  // Settings that only change what is shown or computed, not what is sent.
-  // One of the four level calibration values, e.g. &LevelCalibration::CorrLog_0Db.
+  // Settings that change what is shown or computed later, and send nothing.
+  // The calibration value is one of the four, e.g. &LevelCalibration::CorrLog_0Db.
   void SetCalibrationValue(std::int16_t measure::LevelCalibration::*value, std::int16_t constant);
   void SetZeroDbAnaliser(std::int32_t value);
   void SetMarker(bool shown, std::int32_t row);
@@ -213,7 +213,6 @@ class InstrumentController {
   // Sweeps asked for before this point do not count for a request.
   void Fence() { fence_ = thread_.SweepsRequested(); }
 
-  link::D2XXUnit& unit_;
   link::InstrumentLink link_;
   measure::Settings settings_;
   Options options_;
