@@ -92,10 +92,11 @@ TEST_F(CalibrationFixture, CancelledOptionsKeepTheSweepAndSendNothing) {
 
 TEST_F(CalibrationFixture, OptionsWithoutAnInstrumentChangeOnlyTheProgram) {
   PlugTypical();
+  // The instrument is there but held by another program: no connection.
+  link::FT_HANDLE held = 0;
+  ASSERT_EQ(bus.FT_OpenEx(sim::kInstrumentSerial.data(), link::FT_OPEN_BY_SERIAL_NUMBER, &held), link::FT_OK);
   auto form = Window();
   form->show();
-  // The instrument is there but not found: the program has no connection.
-  form->discoveryTimer().stop();
   // Generator mode leaves the run buttons where only the Stop action changes them.
   Click(*form, "mnuGenMode");
   ASSERT_FALSE(Button(*form, "KlSpeedButton1")->isEnabled());
@@ -112,6 +113,7 @@ TEST_F(CalibrationFixture, OptionsWithoutAnInstrumentChangeOnlyTheProgram) {
   EXPECT_FALSE(Button(*form, "KlSpeedButton2")->isEnabled());
   EXPECT_FALSE(Button(*form, "KlSpeedButton3")->isEnabled());
   EXPECT_TRUE(instrument->WireLog().empty());
+  bus.FT_Close(held);
 }
 
 TEST_F(CalibrationFixture, ZeroIsAcceptedAndSentAsTheCoefficient) {
