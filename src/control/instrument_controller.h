@@ -110,8 +110,8 @@ class InstrumentController {
   void SetCorrFreq(std::int32_t value);
   void SetDds(std::int32_t value);
   void SetVfoDiv(bool value);
-  // The mode selected, as the mode buttons or the file set it; SwitchMode
-  // makes it take effect.
+  // The mode stored as selected, without switching to it; SwitchMode makes
+  // it take effect. Clearing the selected mode changes nothing.
   void SelectMode(measure::Mode mode, bool selected);
   // The period entry as stored (an entry outside the list is ignored); nothing is sent.
   void StoreDelayIndex(std::int32_t index);
