@@ -3,12 +3,14 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QThread>
+#include <QTimer>
 
 #include "app/main_form.h"
 #include "app/program_name.h"
 #include "app/session_end.h"
 #include "link/d2xx_unit.h"
 #include "settings/klm_api.h"
+#include "settings/settings_folder.h"
 #include "widgets/message_box.h"
 
 namespace virn::app {
@@ -29,7 +31,19 @@ void ShowLinkError(const std::string& message) {
   }
 }
 
+void MoveEarlierSettingsOf(const QString& executable) {
+  const QString appData = QString::fromStdString(settings::fsGetAppDataPath());
+  if (!appData.isEmpty()) settings::MoveEarlierSettings(appData + QStringLiteral("/Kelmar"), executable);
+}
+
 }  // namespace
+
+QString DamagedSettingsText(const QString& keptAs) {
+  return QStringLiteral(
+             "Файл настроек повреждён и не прочитан: все настройки, калибровка частоты и уровня "
+             "сброшены к начальным значениям.\n\nПовреждённый файл сохранён как\n%1")
+      .arg(keptAs);
+}
 
 bool EnsureConfigDir(const QString& programName) {
   try {
@@ -42,10 +56,11 @@ bool EnsureConfigDir(const QString& programName) {
 }
 
 int RunProgram(link::D2xx& backend, const std::function<void(QWidget& mainWindow)>& companion) {
-  const QString programName =
-      ProgramNameFromFileName(QFileInfo(QApplication::applicationFilePath()).fileName());
+  const QString executable = QFileInfo(QApplication::applicationFilePath()).fileName();
+  const QString programName = settings::ProgramFolderName(executable);
   SetProgramName(programName);
   if (!EnsureConfigDir(programName)) return 1;
+  MoveEarlierSettingsOf(executable);
   QApplication::setApplicationDisplayName(widgets::kApplicationTitle);
 
   link::D2XXUnit link(backend);

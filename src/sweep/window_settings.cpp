@@ -7,6 +7,7 @@
 #include <map>
 
 #include "settings/config_file.h"
+#include "settings/settings_folder.h"
 
 namespace virn::sweep {
 
@@ -16,8 +17,6 @@ constexpr std::int32_t kTripleFieldMax = 999;  // the up-downs' range
 constexpr int kPeriodEntries = 4;
 // The window is named "MainForm"; its file name uses the name in lower case.
 const QString kWindowFileSuffix = QStringLiteral(".mainform.config.xml");
-// What the window's folder name drops from the executable's name (".exe" on Windows).
-constexpr qsizetype kExtensionLength = 4;
 
 // A stored 32-bit value as the window's property takes it: a narrower field
 // keeps the low bits, a boolean the low byte.
@@ -127,10 +126,8 @@ LoadedSettings LoadWindowSettings(const QString& fileName) {
 }
 
 QString WindowSettingsFile(const QString& appDataDir, const QString& executableName) {
-  QString dir = appDataDir + QStringLiteral("/Kelmar/");
-  const QString folder = executableName.chopped(std::min(kExtensionLength, executableName.size()));
-  if (!folder.isEmpty()) dir += folder + QLatin1Char('/');
-  return dir + executableName.toLower() + kWindowFileSuffix;
+  return appDataDir + QStringLiteral("/Kelmar/") + settings::ProgramFolderName(executableName) +
+         QLatin1Char('/') + executableName.toLower() + kWindowFileSuffix;
 }
 
 }  // namespace virn::sweep

@@ -5,21 +5,11 @@
 #include <stdexcept>
 
 #include "app/about_box.h"
-#include "app/program_name.h"
 #include "support/modal_watcher.h"
 #include "widgets/message_box.h"
 
 namespace virn::app {
 namespace {
-
-TEST(ProgramNameTest, DropsTheLastFourCharactersWhateverTheyAre) {
-  EXPECT_EQ(ProgramNameFromFileName(QStringLiteral("virn.exe")), QStringLiteral("virn"));
-  EXPECT_EQ(ProgramNameFromFileName(QStringLiteral("virn-demo")), QStringLiteral("virn-"));
-  EXPECT_EQ(ProgramNameFromFileName(QStringLiteral("virn")), QString());
-  EXPECT_EQ(ProgramNameFromFileName(QStringLiteral("abc")), QString());
-  EXPECT_EQ(ProgramNameFromFileName(QStringLiteral("ВИРН.exe")), QStringLiteral("ВИРН"));
-  EXPECT_EQ(ProgramNameFromFileName(QStringLiteral("analyser")), QStringLiteral("anal"));
-}
 
 TEST(VersionLineTest, PreReleaseSaysBeta) {
   EXPECT_EQ(VersionLine(1, 2, 3, true), QStringLiteral("Версия: 1.2.3 (бета)"));
