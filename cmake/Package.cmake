@@ -2,12 +2,7 @@
 # build/virn_<version>_<arch>.deb. Its contents are the install component "deb"
 # (packaging/CMakeLists.txt), so plain `cmake --install` is not affected.
 
-# A pre-release sorts before its release ("0.1.0~beta" < "0.1.0"), so that the
-# release replaces the beta on upgrade.
-set(VIRN_DEB_VERSION ${PROJECT_VERSION})
-if(VIRN_PRERELEASE)
-  string(APPEND VIRN_DEB_VERSION "~beta")
-endif()
+set(VIRN_DEB_VERSION ${VIRN_VERSION_TEXT})
 set(VIRN_PACKAGE_MAINTAINER "VIRN developers <virn@example.org>"
     CACHE STRING "The Maintainer field of the Debian package")
 

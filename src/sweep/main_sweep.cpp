@@ -112,6 +112,10 @@ int main(int argc, char** argv) {
     QTextStream(stdout) << options.helpText;
     return 0;
   }
+  if (options.showVersion) {
+    QTextStream(stdout) << "virn-sweep " << VIRN_VERSION_TEXT << "\n";
+    return 0;
+  }
 
   const QString settingsFile = SettingsFileFor(options);
   if (!options.settingsPath.isEmpty() && !QFileInfo(settingsFile).isFile()) {

@@ -34,6 +34,8 @@ const QString kDescription = QStringLiteral(
 
 struct Options {
   QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help.")};
+  QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")},
+                             QStringLiteral("Show the version.")};
   QCommandLineOption simulated{QStringLiteral("simulated"),
                                QStringLiteral("Sweep virn-demo's simulated instrument (the band-pass filter "
                                               "between output and input) instead of the USB bus.")};
@@ -129,8 +131,9 @@ SweepOptions ParseSweepOptions(const QStringList& arguments) {
   parser.setApplicationDescription(kDescription);
   const Options o;
   for (const QCommandLineOption* option :
-       {&o.help, &o.simulated, &o.noInstrument, &o.wireLog, &o.start, &o.end, &o.count, &o.period, &o.delay,
-        &o.noDelay, &o.average, &o.noAverage, &o.linear, &o.log, &o.output, &o.settings, &o.timeout}) {
+       {&o.help, &o.version, &o.simulated, &o.noInstrument, &o.wireLog, &o.start, &o.end, &o.count, &o.period,
+        &o.delay, &o.noDelay, &o.average, &o.noAverage, &o.linear, &o.log, &o.output, &o.settings,
+        &o.timeout}) {
     parser.addOption(*option);
   }
 
@@ -145,6 +148,7 @@ SweepOptions ParseSweepOptions(const QStringList& arguments) {
     return options;
   }
   options.showHelp = parser.isSet(o.help);
+  options.showVersion = parser.isSet(o.version);
   options.simulated = parser.isSet(o.simulated);
   options.noInstrument = parser.isSet(o.noInstrument);
   options.wireLogPath = parser.value(o.wireLog);
