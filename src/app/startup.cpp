@@ -21,7 +21,7 @@ namespace {
 void ShowLinkError(const std::string& message) {
   const auto show = [text = QString::fromStdString(message)] {
     QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(), text, QMessageBox::Ok,
-                    QApplication::activeWindow());
+                    widgets::MessageBoxParent());
     box.exec();
   };
   if (QThread::currentThread() == qApp->thread()) {
@@ -68,6 +68,7 @@ int RunProgram(link::D2xx& backend, const std::function<void(QWidget& mainWindow
   int exitCode = 0;
   {
     TMainForm mainForm(link);
+    widgets::SetMainWindow(&mainForm);
     mainForm.show();
     if (companion) companion(mainForm);
     // The end of the session closes the window as the user would, and ends the
