@@ -71,6 +71,13 @@ int RunProgram(link::D2xx& backend, const std::function<void(QWidget& mainWindow
     widgets::SetMainWindow(&mainForm);
     mainForm.show();
     if (companion) companion(mainForm);
+    if (mainForm.CreationLoadOutcome() == settings::LoadOutcome::MovedAside) {
+      // After the window is up, so that the user sees which window it is about.
+      QTimer::singleShot(0, &mainForm, [&mainForm] {
+        widgets::AppMessageBox(DamagedSettingsText(mainForm.ConfigPath + settings::kBadFileSuffix),
+                               QMessageBox::Warning);
+      });
+    }
     // The end of the session closes the window as the user would, and ends the
     // program even when a companion window is still open.
     const SessionEnd sessionEnd([&mainForm] {
