@@ -3,14 +3,15 @@
 // factor. Added beside the original controls: unused, the window, its plot and
 // its settings file are what they were without them.
 #include <QContextMenuEvent>
+#include <QFrame>
 #include <QMenu>
-#include <QTimer>
 #include <QToolButton>
 
 #include "app/main_form.h"
 #include "export/picture_files.h"
 #include "export/save_data.h"
 #include "widgets/message_box.h"
+#include "widgets/passing_notice.h"
 
 namespace virn::app {
 
@@ -98,9 +99,9 @@ void TMainForm::MarkerBelowMaximumClick(double db) {
 void TMainForm::ReconcileReferences(display::PlotInputs& in) {
   if (!references_.Reconcile(in)) return;
   in.References.clear();
-  // Not inside the acquisition thread's hand-off: the thread waits for it.
-  QTimer::singleShot(0, this,
-                     [] { widgets::AppMessageBox(kReferencesDroppedText, QMessageBox::Information); });
+  // Most often the user is typing a new range: a box would take the focus and
+  // the next keystrokes with it. The notice over the plot takes none.
+  widgets::ShowPassingNotice(*Panel1, kReferencesDroppedText);
 }
 
 }  // namespace virn::app

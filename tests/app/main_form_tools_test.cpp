@@ -14,6 +14,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QToolButton>
 
 #include "display/marker.h"
@@ -24,7 +25,9 @@
 #include "sim/network_model.h"
 #include "support/build_paths.h"
 #include "support/modal_driver.h"
+#include "support/modal_watcher.h"
 #include "support/scoped_env.h"
+#include "widgets/passing_notice.h"
 
 namespace virn::app {
 namespace {
@@ -35,6 +38,9 @@ struct ToolsFixture : LinkedWindowFixture {
   test::ScopedEnv tmpdir{"TMPDIR", temp.path().toStdString()};
   virn::test::ModalDriver driver;
 
+  static QWidget* Panel(TMainForm& form) {
+    return form.findChild<QWidget*>(QStringLiteral("PaintBox1"))->parentWidget();
+  }
   static QAction* Action(TMainForm& form, const char* name) {
     return form.findChild<QAction*>(QString::fromLatin1(name));
   }
@@ -184,19 +190,40 @@ TEST_F(ToolsFixture, KeptCurvesShowInThePictureAndGoWithARangeChange) {
   EXPECT_GT(count(), 200);
   EXPECT_EQ(form->plotBitmap(), display::RenderPlot(form->PlotInputsNow()));
 
-  driver.Then(virn::test::ModalDriver::AcknowledgeMessage());
   form->findChild<QLineEdit*>(QStringLiteral("Edit4"))->setText(QStringLiteral("2"));
   form->DrawPlot();
   EXPECT_TRUE(form->references().Empty());
   EXPECT_EQ(count(), 0);
-  ASSERT_TRUE(test::PollUntil([&] { return driver.Done(); }));
-  ASSERT_EQ(driver.Messages().size(), 1u);
-  EXPECT_TRUE(driver.Messages()[0].startsWith(QStringLiteral("Запомненные кривые")));
+  EXPECT_TRUE(widgets::PassingNoticeText(*Panel(*form)).startsWith(QStringLiteral("Запомненные кривые")));
 
   Action(*form, "mnuKeepTrace")->trigger();
   EXPECT_FALSE(form->references().Empty());
   Action(*form, "mnuClearTraces")->trigger();
   EXPECT_TRUE(form->references().Empty());
+}
+
+TEST_F(ToolsFixture, TypingANewRangeOverKeptCurvesLosesNoKeystroke) {
+  auto form = HeldSweep();
+  Action(*form, "mnuKeepTrace")->trigger();
+  Button(*form, "KlSpeedButton2")->click();  // stopped: the idle passes still redraw
+  test::ModalWatcher watcher;
+  auto* field = form->findChild<QLineEdit*>(QStringLiteral("Edit4"));
+  field->setFocus();
+  field->selectAll();
+  for (const char digit : {'6', '0'}) {
+    // Typed into whatever has the focus, as the keyboard does, after the
+    // redraws that follow the previous digit have run.
+    ASSERT_NE(QApplication::focusWidget(), nullptr);
+    QTest::keyClick(QApplication::focusWidget(), digit);
+    const std::uint64_t passes = form->sweepPasses();
+    ASSERT_TRUE(test::PollUntil([&] { return form->sweepPasses() > passes + 1; }));
+  }
+  EXPECT_EQ(watcher.seen().size(), 0u);
+  EXPECT_EQ(field->text(), QStringLiteral("60"));
+  EXPECT_EQ(form->StartFreq, 60100000);
+  EXPECT_TRUE(form->references().Empty());
+  EXPECT_FALSE(widgets::PassingNoticeText(*Panel(*form)).isEmpty());
+  EXPECT_EQ(QApplication::focusWidget(), field);
 }
 
 TEST_F(ToolsFixture, TheMarkerGoesThreeDbBelowTheMaximumAndTheQLineFollowsTheBand) {
