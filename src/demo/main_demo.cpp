@@ -70,7 +70,6 @@ int main(int argc, char** argv) {
   std::unique_ptr<virn::demo::BenchWindow> window;
   return virn::app::RunProgram(bus, [&](QWidget& mainWindow) {
     window = std::make_unique<virn::demo::BenchWindow>(bench);
-    window->PlaceBeside(mainWindow);
-    window->show();
+    window->OpenBeside(mainWindow);
   });
 }
