@@ -32,6 +32,14 @@ constexpr int kPageMargin = 6;
 constexpr int kFrequencyMaximum = 999;
 constexpr int kAnaliserOffsetLimit = 200;
 
+// A frequency field's hint names what it holds and its unit: the three fields
+// of a triple look alike.
+QString FrequencyFieldHint(const QString& what, int place) {
+  static const std::array<QString, 3> units = {QStringLiteral("МГц"), QStringLiteral("кГц"),
+                                               QStringLiteral("Гц")};
+  return what + QStringLiteral(", ") + units.at(static_cast<std::size_t>(place));
+}
+
 QLabel* AddLabel(QWidget* page, const QString& text, int x, int y) {
   auto* label = new QLabel(text, page);
   label->move(x, y);
@@ -62,21 +70,23 @@ void TMainForm::buildSweepPage(QWidget* page) {
     const char* upDown;
     const char* text;
   };
-  const auto addTriple = [&](Triple triple, const std::array<FieldNames, 3>& names, int y) {
+  const auto addTriple = [&](Triple triple, const QString& what, const std::array<FieldNames, 3>& names,
+                             int y) {
     for (int place = 0; place < 3; ++place) {
       const auto& n = names[static_cast<std::size_t>(place)];
       auto* field = addTripleField(page, QString::fromLatin1(n.field), QString::fromLatin1(n.text),
                                    kPageMargin + place * kTriplePitch, y);
+      field->setToolTip(FrequencyFieldHint(what, place));
       tripleFields_[static_cast<std::size_t>(triple)][static_cast<std::size_t>(place)] = field;
       tripleUpDowns_[static_cast<std::size_t>(triple)][static_cast<std::size_t>(place)] =
           addUpDown(field, QString::fromLatin1(n.upDown), 0, kFrequencyMaximum);
     }
   };
   AddLabel(page, QStringLiteral("Начальная частота:"), kPageMargin, 6);
-  addTriple(Triple::Start,
+  addTriple(Triple::Start, QStringLiteral("Начальная частота"),
             {{{"Edit4", "UpDown5", "0"}, {"Edit8", "UpDown6", "100"}, {"Edit9", "UpDown7", "0"}}}, 22);
   AddLabel(page, QStringLiteral("Конечная частота:"), kPageMargin, 50);
-  addTriple(Triple::End,
+  addTriple(Triple::End, QStringLiteral("Конечная частота"),
             {{{"Edit5", "UpDown8", "50"}, {"Edit11", "UpDown9", "0"}, {"Edit12", "UpDown10", "0"}}}, 66);
 
   const auto addRunButton = [&](const QString& name, const QString& hint, int x) {
@@ -131,6 +141,7 @@ void TMainForm::buildGeneratorPage(QWidget* page) {
     const auto& n = names[static_cast<std::size_t>(place)];
     auto* field = addTripleField(page, QString::fromLatin1(n[0]), QString::fromLatin1(n[2]),
                                  kPageMargin + place * kTriplePitch, 22);
+    field->setToolTip(FrequencyFieldHint(QStringLiteral("Частота генератора"), place));
     auto* upDown = addUpDown(field, QString::fromLatin1(n[1]), 0, kFrequencyMaximum);
     tripleFields_[generator][static_cast<std::size_t>(place)] = field;
     tripleUpDowns_[generator][static_cast<std::size_t>(place)] = upDown;
