@@ -20,8 +20,9 @@ set(CPACK_PACKAGE_VERSION ${VIRN_DEB_VERSION})
 set(CPACK_PACKAGE_VENDOR "VIRN developers")
 set(CPACK_PACKAGE_CONTACT "${VIRN_PACKAGE_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "control program of a USB RF sweep generator and level detector")
-# The binaries are built with debug information; the package gets none of it.
-set(CPACK_STRIP_FILES ON)
+# The binaries are built with debug information; the package gets none of it
+# (cmake/PackageBinaries.cmake strips them as Debian does).
+set(CPACK_STRIP_FILES OFF)
 
 if("virn-sweep" IN_LIST VIRN_PKG_PROGRAMS)
   set(virn_sweep_text "\n.\nvirn-sweep runs sweeps from the command line.")
@@ -51,7 +52,8 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${VIRN_PACKAGE_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://example.org/virn")
+# Qt's own dialogs (file, print, preview) in the user's language.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 # Dependencies from the binaries. dpkg-shlibdeps looks for libklmlibb.so and
 # the other private libraries in the package's own library folder (relative to
 # the staging root, where CPack runs it) instead of failing on them.
@@ -61,8 +63,10 @@ set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS OFF)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
     "${PROJECT_SOURCE_DIR}/packaging/postinst;${PROJECT_SOURCE_DIR}/packaging/postrm")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
-# virn-sweep's manual page, made from the staged program's --help.
-set(CPACK_PRE_BUILD_SCRIPTS "${PROJECT_SOURCE_DIR}/cmake/PackageManPages.cmake")
+# The staged binaries' search path and stripping.
+set(CPACK_PRE_BUILD_SCRIPTS "${PROJECT_SOURCE_DIR}/cmake/PackageBinaries.cmake")
 set(CPACK_VIRN_BINDIR "${VIRN_PKG_BINDIR}")
+set(CPACK_VIRN_LIBDIR "${VIRN_PKG_LIBDIR}")
+set(CPACK_VIRN_STRIP "${CMAKE_STRIP}")
 
 include(CPack)
