@@ -7,6 +7,7 @@
 #include "app/about_box.h"
 #include "app/calibration_hosts.h"
 #include "app/program_name.h"
+#include "app/startup_trace.h"
 #include "export/save_data.h"
 #include "export/save_plot.h"
 #include "settings/klm_api.h"
@@ -33,7 +34,9 @@ TMainForm::TMainForm(link::D2XXUnit& link, QWidget* parent)
   setObjectName(QStringLiteral("MainForm"));
   buildWindow();
   FormCreate();
+  StartupMark("window-created");
   FinishCreation();
+  StartupMark("settings-read");
 }
 
 TMainForm::~TMainForm() {

@@ -8,6 +8,7 @@
 #include "app/main_form.h"
 #include "app/program_name.h"
 #include "app/session_end.h"
+#include "app/startup_trace.h"
 #include "link/d2xx_unit.h"
 #include "settings/klm_api.h"
 #include "settings/settings_folder.h"
@@ -62,6 +63,7 @@ int RunProgram(link::D2xx& backend, const std::function<void(QWidget& mainWindow
   if (!EnsureConfigDir(programName)) return 1;
   MoveEarlierSettingsOf(executable);
   QApplication::setApplicationDisplayName(widgets::kApplicationTitle);
+  StartupMark("config-dir");
 
   link::D2XXUnit link(backend);
   link.SetErrorSink(ShowLinkError);
@@ -70,7 +72,10 @@ int RunProgram(link::D2xx& backend, const std::function<void(QWidget& mainWindow
     TMainForm mainForm(link);
     widgets::SetMainWindow(&mainForm);
     mainForm.show();
+    StartupMark("window-shown");
+    MarkWhenExposed(mainForm, "window-mapped");
     if (companion) companion(mainForm);
+    StartupMark("companion");
     if (mainForm.CreationLoadOutcome() == settings::LoadOutcome::MovedAside) {
       // After the window is up, so that the user sees which window it is about.
       QTimer::singleShot(0, &mainForm, [&mainForm] {
