@@ -24,6 +24,9 @@ int& WithStoredScale(int& argc) {
 
 Application::Application(int& argc, char** argv) : QApplication(WithStoredScale(argc), argv) {
   InstallQtTranslations(QLocale());
+}
+
+void Application::SetProgramIcon() {
   QIcon icon;
   for (const int size : kIconSizes) icon.addFile(QStringLiteral(":/virn/virn-%1.png").arg(size));
   setWindowIcon(icon);

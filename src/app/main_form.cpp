@@ -49,7 +49,6 @@ void TMainForm::FormCreate() {
   ConfigPath =
       QString::fromStdString(settings::fsGetAppDataPath()) + QStringLiteral("/Kelmar/") + ProgramName();
   renderer_ = std::make_unique<display::ScreenPlot>();
-  SaveDialog1 = std::make_unique<exports::PlotSaveDialog>(this);
   hosts_ = std::make_unique<CalibrationHosts>(*controller_, [this] { SaveConfig(); });
   subscription_ = controller_->Subscribe([this](const control::Event& event) { OnEvent(event); });
   ShowRangeStatus(controller_->RangeInEffect());

@@ -91,8 +91,9 @@ class TMainForm : public settings::TSrzForm {
   const QImage& plotBitmap() const;
   // The invisible card the plot is framed on for saving and printing.
   card::TQSLCard& qslCard() { return QSLCard1; }
-  exports::PlotSaveDialog& saveDialog() { return *SaveDialog1; }
-  exports::DataSaveDialog& dataSaveDialog() { return *DataSaveDialog1; }
+  // Made at their first use: a file dialog costs a good part of the start.
+  exports::PlotSaveDialog& saveDialog();
+  exports::DataSaveDialog& dataSaveDialog();
   QMenu& plotMenu() const { return *PlotMenu1; }
   const display::ReferenceTraces& references() const { return references_; }
   const display::MarkerState& marker() const { return marker_; }

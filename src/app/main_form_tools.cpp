@@ -71,7 +71,6 @@ void TMainForm::buildPlotMenu() {
           [this] { widgets::Guarded([this] { mnuClearTracesClick(); }); });
   connect(mnuShowQ, &QAction::toggled, this, [this] { widgets::Guarded([this] { DrawPlot(); }); });
   connect(PlotMenu1, &QMenu::aboutToShow, this, [this] { UpdatePlotMenu(); });
-  DataSaveDialog1 = std::make_unique<exports::DataSaveDialog>(this);
 }
 
 void TMainForm::UpdatePlotMenu() {
@@ -95,7 +94,7 @@ void TMainForm::PlotMenuPopup(const QPoint& globalPos) {
 
 void TMainForm::mnuSaveDataClick() {
   exports::HostPictureFiles files;
-  exports::SaveData(*DataSaveDialog1, exports::SweepTableOf(PlotInputsNow()), files);
+  exports::SaveData(dataSaveDialog(), exports::SweepTableOf(PlotInputsNow()), files);
 }
 
 void TMainForm::mnuKeepTraceClick() {

@@ -5,6 +5,8 @@
 #include <QThread>
 #include <QTimer>
 
+#include "app/after_exposed.h"
+#include "app/application.h"
 #include "app/main_form.h"
 #include "app/program_name.h"
 #include "app/session_end.h"
@@ -74,8 +76,13 @@ int RunProgram(link::D2xx& backend, const std::function<void(QWidget& mainWindow
     mainForm.show();
     StartupMark("window-shown");
     MarkWhenExposed(mainForm, "window-mapped");
-    if (companion) companion(mainForm);
-    StartupMark("companion");
+    // What the first sight of the window does not need waits until it is up.
+    mainForm.winId();
+    new AfterExposed(*mainForm.windowHandle(), mainForm, [&mainForm, &companion] {
+      Application::SetProgramIcon();
+      if (companion) companion(mainForm);
+      StartupMark("companion");
+    });
     if (mainForm.CreationLoadOutcome() == settings::LoadOutcome::MovedAside) {
       // After the window is up, so that the user sees which window it is about.
       QTimer::singleShot(0, &mainForm, [&mainForm] {
