@@ -99,6 +99,9 @@ class TMainForm : public settings::TSrzForm {
   const display::MarkerState& marker() const { return marker_; }
   // Passes the acquisition thread has handed to the window so far.
   std::uint64_t sweepPasses() const { return sweepPasses_; }
+  // Pictures the plot has been brought up to date with; an idle pass that
+  // changed nothing adds none.
+  std::uint64_t plotUpdates() const { return plotUpdates_; }
 
   // The receiver of every acquisition pass and of every marker change:
   // redraws the picture from PlotInputsNow.
@@ -108,6 +111,7 @@ class TMainForm : public settings::TSrzForm {
  protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
 
  private:
   // The three frequency triples, each MHz, kHz, Hz.
@@ -271,6 +275,10 @@ class TMainForm : public settings::TSrzForm {
   std::unique_ptr<control::InstrumentController> controller_;
   std::unique_ptr<CalibrationHosts> hosts_;
   std::uint64_t sweepPasses_ = 0;
+  std::uint64_t plotUpdates_ = 0;
+  // What the picture was last brought up to date with, beyond the levels.
+  std::uint64_t drawnRevision_ = 0;
+  bool plotStale_ = true;
   // The marker's drag state; where it stands and whether it shows are the
   // controller's settings.
   display::MarkerState marker_;
