@@ -203,12 +203,10 @@ std::vector<std::pair<std::string, std::string>> EmulatedBus::ChildEnvironment()
 void EmulatedBus::pumpLoop() {
   std::unique_lock lock(mutex_);
   while (!stopping_) {
+    for (const auto& node : nodes_) node->PumpLocked();
     const auto now = Ft232rChip::Clock::now();
     auto next = Ft232rChip::Clock::time_point::max();
-    for (const auto& node : nodes_) {
-      node->PumpLocked(now);
-      next = std::min(next, node->NextPacketAtLocked(now));
-    }
+    for (const auto& node : nodes_) next = std::min(next, node->NextPacketAtLocked(now));
     if (next == Ft232rChip::Clock::time_point::max()) {
       pumpWake_.wait(lock);
     } else {
