@@ -38,7 +38,7 @@ struct PrintFixture : LinkedWindowFixture {
     const QString base = scratch.filePath(QStringLiteral("page"));
     QProcess process;
     process.start(pdftoppm, {"-r", "96", "-png", "-singlefile", scratch.filePath("print.pdf"), base});
-    EXPECT_TRUE(process.waitForFinished(30000));
+    EXPECT_TRUE(process.waitForFinished(test::kHangMs));
     EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
     return QImage(base + ".png").convertToFormat(QImage::Format_RGB32);
   }

@@ -38,7 +38,7 @@ using virn::test::EndIdlePoolThreads;
 
 TEST(BenchProgramTest, UnplugAndPlugMakeTheProgramFindTheInstrumentAgain) {
   BenchDemoRun demo;
-  ASSERT_TRUE(demo.process.waitForStarted(10000));
+  ASSERT_TRUE(demo.process.waitForStarted(virn::test::kHangMs));
   ASSERT_TRUE(demo.Until([&] { return demo.Count(kVersionQuery) == 1; }));
   ASSERT_TRUE(demo.Send("# pull the cable\nunplug\n"));
   // Unplugged, nothing reaches the instrument: the program's watchdog notices on
@@ -54,7 +54,7 @@ TEST(BenchProgramTest, UnplugAndPlugMakeTheProgramFindTheInstrumentAgain) {
 
 TEST(BenchProgramTest, WrongLineIsReportedAndTheProgramAnswersTheNextOnes) {
   BenchDemoRun demo;
-  ASSERT_TRUE(demo.process.waitForStarted(10000));
+  ASSERT_TRUE(demo.process.waitForStarted(virn::test::kHangMs));
   ASSERT_TRUE(demo.Until([&] { return demo.Count(kVersionQuery) == 1; }));
   ASSERT_TRUE(demo.Send("dut through\nbogus 1 2\n"));
   ASSERT_TRUE(demo.Until([&] { return demo.err.contains("bench line 2: unknown command 'bogus'\n"); }))
@@ -114,7 +114,7 @@ TEST(BenchProgramTest, BenchOpensBesideTheMainWindowAndClosingTheMainWindowEndsT
   virn::test::XvfbServer x;
   ASSERT_FALSE(x.display().isEmpty()) << "Xvfb did not start (scripts/setup-debian.sh installs it)";
   BenchDemoRun demo(x.display());
-  ASSERT_TRUE(demo.process.waitForStarted(10000));
+  ASSERT_TRUE(demo.process.waitForStarted(virn::test::kHangMs));
   ASSERT_TRUE(demo.Until([&] { return demo.Count(kVersionQuery) == 1; }));
   const XWindow main = FindXWindow(x, QStringLiteral("^ВИРН$"));
   const XWindow bench = FindXWindow(x, QStringLiteral("Стенд"));
@@ -139,7 +139,7 @@ TEST(BenchProgramTest, BenchOpensBesideTheMainWindowAndClosingTheMainWindowEndsT
         &ok);
   ASSERT_TRUE(ok);
   // Nobody ever wrote to the script: its reader must still let the program end.
-  ASSERT_TRUE(demo.process.waitForFinished(20000));
+  ASSERT_TRUE(demo.process.waitForFinished(virn::test::kHangMs));
   EXPECT_EQ(demo.process.exitStatus(), QProcess::NormalExit);
   EXPECT_EQ(demo.process.exitCode(), 0) << demo.process.readAllStandardError().toStdString();
 }
@@ -203,7 +203,7 @@ TEST(BenchProgramTest, ScriptThatCannotBeOpenedEndsTheProgramBeforeAnyWindow) {
   process.setProcessEnvironment(env);
   const QString missing = home.filePath(QStringLiteral("no-such-script"));
   process.start(QStringLiteral(VIRN_TEST_BUILD_BINDIR "/virn-demo"), {QStringLiteral("--bench"), missing});
-  ASSERT_TRUE(process.waitForFinished(30000));
+  ASSERT_TRUE(process.waitForFinished(virn::test::kHangMs));
   EXPECT_EQ(process.exitCode(), 2);
   const QByteArray err = process.readAllStandardError();
   EXPECT_TRUE(err.contains("Cannot open the bench script")) << err.toStdString();

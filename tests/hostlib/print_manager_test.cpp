@@ -17,6 +17,7 @@
 #include "hostlib/pm_job.h"
 #include "hostlib/pm_sheet.h"
 #include "support/modal_driver.h"
+#include "support/poll_until.h"
 #include "support/scoped_env.h"
 
 namespace virn::hostlib {
@@ -126,7 +127,7 @@ QString Poppler(const QString& tool, const QStringList& arguments) {
   EXPECT_FALSE(program.isEmpty()) << tool.toStdString() << " (poppler-utils) is needed";
   QProcess process;
   process.start(program, arguments);
-  EXPECT_TRUE(process.waitForFinished(30000));
+  EXPECT_TRUE(process.waitForFinished(test::kHangMs));
   EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
   return QString::fromUtf8(process.readAllStandardOutput());
 }

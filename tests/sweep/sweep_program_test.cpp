@@ -41,7 +41,7 @@ struct SweepProgram : ::testing::Test {
         virn::test::ProgramEnvironment(home.path(), QString(), home.path(), suppressions));
     process.start(program, arguments);
     Result result;
-    if (!process.waitForStarted(10000)) return result;
+    if (!process.waitForStarted(virn::test::kHangMs)) return result;
     if (!process.waitForFinished(timeoutMs)) {
       process.kill();
       process.waitForFinished(5000);
@@ -241,7 +241,7 @@ TEST_F(SweepProgram, ASignalEndsTheRunWithStopAndTheSweepsSoFarComplete) {
   LongRun run(*this);
   ASSERT_TRUE(run.WaitForRows(1 + 421)) << run.out.size();
   run.process.terminate();  // SIGTERM
-  ASSERT_TRUE(run.process.waitForFinished(10000));
+  ASSERT_TRUE(run.process.waitForFinished(virn::test::kHangMs));
   run.out += run.process.readAllStandardOutput();
   EXPECT_EQ(run.process.exitStatus(), QProcess::NormalExit);
   EXPECT_EQ(run.process.exitCode(), 128 + SIGTERM);
