@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
-# Fails when a source file differs from clang-format's layout, or when
-# clang-tidy (the checks of .clang-tidy) finds something in the program's
-# sources. Needs a configured build directory for the compile commands.
+# Fails when a folder of src/ uses something its README's "Depends on:" does
+# not allow (scripts/check-deps.py), when a source file differs from
+# clang-format's layout, or when clang-tidy (the checks of .clang-tidy) finds
+# something in the program's sources. Needs a configured build directory for
+# the compile commands.
 #   scripts/check-style.sh [BUILD_DIR]     (default: build)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build="${1:-build}"
 [ -f "$build/compile_commands.json" ] || { echo "check-style: no $build/compile_commands.json; build first" >&2; exit 2; }
+
+scripts/check-deps.py src
 
 mapfile -t sources < <(git ls-files '*.cpp' '*.h')
 echo "clang-format: ${#sources[@]} files"
