@@ -7,7 +7,8 @@ folder may use, and the rest of the README may say what it must not. In it:
   - another folder in backticks: `link/` or `link` (all of it), `link/d2xx.h`
     (that header only), or one of its library targets, `virn_link_core`;
   - a library from outside by its name: QtCore, QtGui, QtWidgets (or
-    "Qt Widgets"), QtXml, QtPrintSupport, libftdi1, libjpeg, POSIX (for dlopen).
+    "Qt Widgets"), QtXml, QtPrintSupport, libftdi1, libjpeg, POSIX (for dlopen),
+    threads.
 What the folder uses is read from its sources' `#include "<folder>/..."` lines
 and from the target_link_libraries of its CMakeLists.txt. Every folder found
 is checked, so a new one needs its README first.
@@ -28,6 +29,7 @@ EXTERNAL = {
     "PkgConfig::LIBFTDI1": "libftdi1",
     "JPEG::JPEG": "libjpeg",
     "${CMAKE_DL_LIBS}": "POSIX",
+    "Threads::Threads": "threads",
 }
 KEYWORDS = {"PUBLIC", "PRIVATE", "INTERFACE", "LINK_PUBLIC", "LINK_PRIVATE"}
 
@@ -76,7 +78,7 @@ def linked(text):
 def check_folder(src, folder, folders, owner):
     sentence = depends_sentence(src / folder / "README.md") if (src / folder / "README.md").exists() else None
     if sentence is None:
-        return [f"src/{folder}: no README.md with a \"Depends on:\" sentence"]
+        return [f"{src / folder}: no README.md with a \"Depends on:\" sentence"]
     named = re.findall(r"`([^`]+)`", sentence)
     whole = {n.rstrip("/") for n in named if n.rstrip("/") in folders}
     headers = {n for n in named if "/" in n.rstrip("/") and n.split("/")[0] in folders}
@@ -99,12 +101,12 @@ def check_folder(src, folder, folders, owner):
         if library in owner:
             other = owner[library]
             if other != folder and other not in whole and library not in targets:
-                problems.append(f"src/{folder}/CMakeLists.txt: links {library} (src/{other}/)")
+                problems.append(f"{src / folder}/CMakeLists.txt: links {library} ({src / other}/)")
         elif library in EXTERNAL:
             if not re.search(r"\b%s\b" % re.escape(EXTERNAL[library]), words):
-                problems.append(f"src/{folder}/CMakeLists.txt: links {library} ({EXTERNAL[library]})")
+                problems.append(f"{src / folder}/CMakeLists.txt: links {library} ({EXTERNAL[library]})")
         else:
-            problems.append(f"src/{folder}/CMakeLists.txt: links {library}, which this check does not know")
+            problems.append(f"{src / folder}/CMakeLists.txt: links {library}, which this check does not know")
     return [f"{p}: not in the README's \"Depends on:\"" if "does not know" not in p else p for p in problems]
 
 
