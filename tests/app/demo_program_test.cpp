@@ -11,6 +11,7 @@
 #include <QXmlStreamReader>
 #include <csignal>
 
+#include "support/build_paths.h"
 #include "support/poll_until.h"
 #include "support/program_environment.h"
 #include "support/window_fixture.h"
@@ -34,7 +35,7 @@ struct DemoRun {
     process.setProcessEnvironment(env);
     QStringList args{QStringLiteral("--wire-log"), logPath};
     args << extraArgs;
-    process.start(QStringLiteral(VIRN_TEST_BUILD_BINDIR "/virn-demo"), args);
+    process.start(virn::test::InBuildBin(QStringLiteral("virn-demo")), args);
   }
   ~DemoRun() {
     process.kill();
@@ -214,7 +215,7 @@ TEST(DemoProgramTest, BadOptionsEndWithUsage) {
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
   process.setProcessEnvironment(env);
-  process.start(QStringLiteral(VIRN_TEST_BUILD_BINDIR "/virn-demo"), {QStringLiteral("--bogus")});
+  process.start(virn::test::InBuildBin(QStringLiteral("virn-demo")), {QStringLiteral("--bogus")});
   ASSERT_TRUE(process.waitForFinished(virn::test::kHangMs));
   EXPECT_EQ(process.exitCode(), 2);
   EXPECT_TRUE(process.readAllStandardError().contains("--wire-log"));

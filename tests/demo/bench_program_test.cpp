@@ -24,6 +24,7 @@
 #include <functional>
 
 #include "bench_demo_run.h"
+#include "support/build_paths.h"
 #include "support/poll_until.h"
 #include "support/scoped_env.h"
 #include "support/window_fixture.h"
@@ -202,7 +203,7 @@ TEST(BenchProgramTest, ScriptThatCannotBeOpenedEndsTheProgramBeforeAnyWindow) {
   env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path());
   process.setProcessEnvironment(env);
   const QString missing = home.filePath(QStringLiteral("no-such-script"));
-  process.start(QStringLiteral(VIRN_TEST_BUILD_BINDIR "/virn-demo"), {QStringLiteral("--bench"), missing});
+  process.start(virn::test::InBuildBin(QStringLiteral("virn-demo")), {QStringLiteral("--bench"), missing});
   ASSERT_TRUE(process.waitForFinished(virn::test::kHangMs));
   EXPECT_EQ(process.exitCode(), 2);
   const QByteArray err = process.readAllStandardError();

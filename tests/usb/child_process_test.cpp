@@ -11,6 +11,7 @@
 
 #include "link/ftdi_backend.h"
 #include "sim/sim_factory.h"
+#include "support/build_paths.h"
 #include "support/poll_until.h"
 #include "usb/backend_helpers.h"
 #include "usb/emulated_bus.h"
@@ -32,7 +33,8 @@ TEST(UsbChildProcess, AChildListsTheBusAndTalksToTheInstrument) {
   const InstrumentOnBus plugged = PlugInstrumentBehind(bus);
   QProcess child;
   child.setProcessEnvironment(ChildEnvironment(bus));
-  child.start(QStringLiteral(VIRN_USB_LIST_DEVICES), {QString::fromLatin1(sim::kInstrumentSerial.data())});
+  child.start(virn::test::InTestBin(QStringLiteral("usb_list_devices")),
+              {QString::fromLatin1(sim::kInstrumentSerial.data())});
   ASSERT_TRUE(child.waitForFinished(test::kHangMs)) << child.errorString().toStdString();
   const std::string output = child.readAllStandardOutput().toStdString();
   EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
@@ -51,7 +53,7 @@ TEST(UsbChildProcess, AKilledChildLeavesTheChipFreeForTheNextProgram) {
   const InstrumentOnBus plugged = PlugInstrumentBehind(bus);
   QProcess child;
   child.setProcessEnvironment(ChildEnvironment(bus));
-  child.start(QStringLiteral(VIRN_USB_LIST_DEVICES),
+  child.start(virn::test::InTestBin(QStringLiteral("usb_list_devices")),
               {QString::fromLatin1(sim::kInstrumentSerial.data()), QStringLiteral("--hold")});
   ASSERT_TRUE(child.waitForStarted(test::kHangMs));
   QByteArray output;

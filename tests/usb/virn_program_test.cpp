@@ -11,6 +11,7 @@
 
 #include "link/command_frame.h"
 #include "sim/wire_log.h"
+#include "support/build_paths.h"
 #include "support/poll_until.h"
 #include "support/program_environment.h"
 #include "support/window_fixture.h"
@@ -47,13 +48,13 @@ struct VirnOnUsb : ::testing::Test {
       env.insert(key, merged);
     }
     // The program's sanitizer rules and the emulation's in one file, the only one TSan reads.
-    QFile rules(QStringLiteral(VIRN_USB_TSAN_SUPPRESSIONS));
+    QFile rules(virn::test::InSource(QStringLiteral("tests/usb/tsan.supp")));
     if (suppressions.isOpen() && rules.open(QIODevice::ReadOnly)) {
       suppressions.write(rules.readAll());
       suppressions.flush();
     }
     virn.setProcessEnvironment(env);
-    virn.start(QStringLiteral(VIRN_TEST_BUILD_BINDIR "/virn"), {});
+    virn.start(virn::test::InBuildBin(QStringLiteral("virn")), {});
     ASSERT_TRUE(virn.waitForStarted(test::kHangMs));
   }
   ~VirnOnUsb() override {
