@@ -30,7 +30,7 @@ for ((round = 1; round <= rounds; round++)); do
     if ctest --preset "$preset" -j"$(nproc)" >"$log" 2>&1; then result=passed; else result=FAILED failed=1; fi
     summary=$(grep -E "tests passed|tests failed" "$log" | tail -1)
     echo "round $round, $preset: $result in $(($(date +%s) - start)) s ($summary; load $(cut -d' ' -f1-3 /proc/loadavg))"
-    [ "$result" = passed ] || grep -E "^\s+[0-9]+ - " "$log" | sed 's/^/    /'
+    [ "$result" = passed ] || awk '/tests FAILED:/ { f = 1; next } f && /^[[:space:]]+[0-9]+ - / { print "   " $0 }' "$log"
   done
 done
 exit "$failed"
