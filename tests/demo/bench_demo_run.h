@@ -94,7 +94,11 @@ struct BenchDemoRun {
     });
     return done();
   }
-  QStringList OutLines() const { return QString::fromUtf8(out).split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
+  // The output's complete lines: a line may come in pieces.
+  QStringList OutLines() const {
+    return QString::fromUtf8(out.left(out.lastIndexOf('\n') + 1))
+        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+  }
 
   // Sends one bench command and returns the first complete output line after
   // it that starts with `prefix`.
