@@ -97,6 +97,10 @@ placeholders=$( (cat "${metainfo[@]}" "$root/usr/share/doc/virn/copyright"; dpkg
   fail "the package neither depends on nor recommends qt6-translations-l10n"
 
 step "layout"
+case ", $(dpkg-deb -f "$deb" Recommends), " in
+  *", qt6-wayland"[,\ ]*) ;;
+  *) fail "the package does not recommend qt6-wayland" ;;
+esac
 changelog_version=$(zcat "$root/usr/share/doc/virn/changelog.gz" | sed -n '1s/^virn (\([^)]*\)).*/\1/p')
 [ "$changelog_version" = "$version" ] || fail "changelog's newest entry is '$changelog_version', the package $version"
 [ -f "$root/usr/share/doc/virn/copyright" ] || fail "no /usr/share/doc/virn/copyright"

@@ -46,7 +46,7 @@ void TMainForm::FormCreate() {
   RecomputeRange();
   ShowRangeStatus();
 
-  renderer_ = std::make_unique<display::TPlotRenderer>();
+  renderer_ = std::make_unique<display::ScreenPlot>();
   SaveDialog1 = std::make_unique<exports::PlotSaveDialog>(this);
 
   drawThread_ = std::make_unique<measure::TDrawThread>(link_);

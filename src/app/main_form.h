@@ -12,8 +12,8 @@
 #include "calibration/hosts.h"
 #include "card/qsl_card.h"
 #include "display/marker.h"
-#include "display/plot_renderer.h"
 #include "display/reference_traces.h"
+#include "display/screen_plot.h"
 #include "link/d2xx_unit.h"
 #include "link/instrument_link.h"
 #include "measure/draw_thread.h"
@@ -177,6 +177,9 @@ class TMainForm : public settings::TSrzForm,
   void mnuKeepTraceClick();
   void mnuClearTracesClick();
   void MarkerBelowMaximumClick(double db);
+  // The scale of the whole program from its next start, 0 for the desktop's.
+  void mnuScaleClick(int percent);
+  QString ExtraSettingsPath() const;
 
   // Published settings.
   qint16 corrLog0Db() const { return corrLog0Db_; }
@@ -341,8 +344,8 @@ class TMainForm : public settings::TSrzForm,
 
   QTimer Timer1;  // link watchdog
   QTimer Timer2;  // instrument discovery
-  // Draws and holds PlotBitmap; lives as long as the window.
-  std::unique_ptr<display::TPlotRenderer> renderer_;
+  // Draws and holds the plot area's picture and PlotBitmap; lives as long as the window.
+  std::unique_ptr<display::ScreenPlot> renderer_;
   card::TQSLCard QSLCard1;
   std::unique_ptr<exports::PlotSaveDialog> SaveDialog1;
 
@@ -352,6 +355,7 @@ class TMainForm : public settings::TSrzForm,
   QAction* mnuClearTraces = nullptr;
   std::array<QAction*, 3> mnuMarkerBelowMax{};  // -3, -6 and -20 dB
   QAction* mnuShowQ = nullptr;
+  QMenu* mnuScale = nullptr;
   std::unique_ptr<exports::DataSaveDialog> DataSaveDialog1;
   display::ReferenceTraces references_;
   bool shownOnce_ = false;

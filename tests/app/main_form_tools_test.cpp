@@ -1,6 +1,6 @@
 // The plot's context menu in the main window: the data export, kept curves,
-// the marker below the maximum and the quality factor, and what they leave
-// alone: the marker's left button and the settings file.
+// the marker below the maximum and the quality factor, and what they and the
+// scale leave alone: the marker's left button and the settings file.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -96,7 +96,7 @@ TEST_F(ToolsFixture, TheRightButtonOpensTheMenuAndLeavesTheMarkerWhereItIs) {
     if (!action->isSeparator()) texts << action->text();
   }
   EXPECT_EQ(texts, (QStringList{"Сохранить данные...", "Запомнить кривую", "Убрать кривые", "Визир на −3 дБ",
-                                "Визир на −6 дБ", "Визир на −20 дБ", "Показывать добротность"}));
+                                "Визир на −6 дБ", "Визир на −20 дБ", "Показывать добротность", "Масштаб"}));
   EXPECT_TRUE(Action(*form, "mnuSaveData")->isEnabled());
   EXPECT_FALSE(Action(*form, "mnuClearTraces")->isEnabled());  // nothing kept yet
   menu.hide();
@@ -260,6 +260,8 @@ TEST_F(ToolsFixture, TheToolsLeaveTheSettingsFileAsItWas) {
     Action(*form, "mnuShowQ")->trigger();
     driver.Then(Name(target.filePath(QStringLiteral("data.csv"))));
     Action(*form, "mnuSaveData")->trigger();
+    driver.Then(virn::test::ModalDriver::AcknowledgeMessage());
+    Action(*form, "mnuScale300")->trigger();
     form->DrawPlot();
     form->close();
   }
