@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 
 #include "linked_window_fixture.h"
+#include "support/build_paths.h"
 #include "support/modal_driver.h"
 #include "support/program_environment.h"
 
@@ -33,7 +34,7 @@ QString ScaleAtStart(const QByteArray& extraSettings, const char* desktopScale) 
   env.insert(QStringLiteral("QT_SCALE_FACTOR"), QString::fromLatin1(desktopScale));
   QProcess probe;
   probe.setProcessEnvironment(env);
-  probe.start(QStringLiteral(VIRN_TEST_BUILD_BINDIR "/scale_probe"), {});
+  probe.start(test::InBuildBin(QStringLiteral("scale_probe")), {});
   if (!probe.waitForFinished(60000)) return QStringLiteral("hung");
   return QString::fromLatin1(probe.readAllStandardOutput()).trimmed();
 }
