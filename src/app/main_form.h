@@ -23,6 +23,7 @@ class QCheckBox;
 class QComboBox;
 class QFrame;
 class QLineEdit;
+class QMouseEvent;
 class QMenu;
 class QTabWidget;
 class QToolBar;
@@ -164,6 +165,9 @@ class TMainForm : public settings::TSrzForm {
   display::LevelScale LevelScaleNow() const;
   void PaintBox1Paint();
   bool eventFilter(QObject* watched, QEvent* event) override;
+  // The plot area's own events; true when taken.
+  bool PlotEvent(QEvent* event);
+  void PlotMouseEvent(const QMouseEvent& mouse);
   void mnuVisirClick();
   void PaintBox1MouseDown(Qt::MouseButton button, int x, int y);
   void PaintBox1MouseUp(Qt::MouseButton button);
