@@ -1,7 +1,5 @@
 #include "sweep/window_settings.h"
 
-#include <algorithm>
-
 #include "settings/settings_folder.h"
 
 namespace virn::sweep {
