@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cmath>
 #include <exception>
+#include <utility>
 #include <variant>
 
 #include "display/marker.h"
@@ -126,9 +127,15 @@ void Session::OnEvent(const control::Event& event) {
   } else if (std::holds_alternative<control::event::Lost>(event)) {
     // A single sweep in progress reports its own loss when it ends.
     if (Continuous()) status_.Push(error::kHardwareError, "instrument lost");
+  } else if (std::holds_alternative<control::event::RangeChanged>(event)) {
+    // The sweep in flight when a running sweep is retuned began on the old range.
+    staleSweep_ = Continuous();
+  } else if (std::holds_alternative<control::event::Started>(event)) {
+    staleSweep_ = false;  // Start states its range too, before any sweep
   } else if (const auto* pass = std::get_if<control::event::Pass>(&event)) {
-    if (pass->newSweep && Continuous())
-      trace_ = CaptureTrace(controller_.Samples(), controller_.RangeInEffect());
+    if (!pass->newSweep || !Continuous()) return;
+    if (std::exchange(staleSweep_, false)) return;
+    trace_ = CaptureTrace(controller_.Samples(), controller_.RangeInEffect());
   }
 }
 
@@ -425,22 +432,28 @@ void Session::Trigger(const Command& command) {
   }
   singlePending_ = true;
   const std::uint64_t id = ++singleId_;
-  controller_.TakeSweeps(
-      1,
-      [this](const control::Sweep& sweep) {
-        trace_ = CaptureTrace(sweep.samples, sweep.range);
-        return true;
-      },
-      [this, id](control::SweepOutcome outcome, int /*taken*/) {
-        if (id != singleId_ || !singlePending_) return;
-        singlePending_ = false;
-        if (outcome == control::SweepOutcome::Lost) {
-          status_.Push(error::kHardwareError, "INIT instrument lost during the sweep");
-        } else if (outcome == control::SweepOutcome::NotConnected) {
-          status_.Push(error::kHardwareMissing, "INIT no instrument");
-        }
-        OperationDone();
-      });
+  // A sweep that cannot begin leaves nothing for *OPC? to wait for.
+  try {
+    controller_.TakeSweeps(
+        1,
+        [this](const control::Sweep& sweep) {
+          trace_ = CaptureTrace(sweep.samples, sweep.range);
+          return true;
+        },
+        [this, id](control::SweepOutcome outcome, int /*taken*/) {
+          if (id != singleId_ || !singlePending_) return;
+          singlePending_ = false;
+          if (outcome == control::SweepOutcome::Lost) {
+            status_.Push(error::kHardwareError, "INIT instrument lost during the sweep");
+          } else if (outcome == control::SweepOutcome::NotConnected) {
+            status_.Push(error::kHardwareMissing, "INIT no instrument");
+          }
+          OperationDone();
+        });
+  } catch (...) {
+    singlePending_ = false;
+    throw;
+  }
 }
 
 void Session::OperationDone() {

@@ -128,6 +128,7 @@ class Session {
   bool singlePending_ = false;
   std::uint64_t singleId_ = 0;
   bool pumping_ = false;
+  bool staleSweep_ = false;  // the next sweep of continuous sweeps began before a retune
 
   std::optional<Trace> trace_;
 };
