@@ -79,6 +79,8 @@ class Server:
         os.close(self.bench)
         self.process.send_signal(signal.SIGTERM)
         status = self.process.wait(HANG_S)
+        if status != 0:  # a sanitizer's report, say
+            sys.stderr.write(self.process.stderr.read())
         self.process.stdout.close()
         self.process.stderr.close()
         return status

@@ -38,48 +38,48 @@ TEST_P(OneCommand, ParsesAsExpected) {
   EXPECT_EQ(parsed[0].command->parameters, c.parameters) << c.line;
 }
 
-INSTANTIATE_TEST_SUITE_P(Lines, OneCommand,
-                         ::testing::Values(
-                             // Long and short forms, any case, optional nodes present or not.
-                             LineCase{"SENSe:FREQuency:STARt 1MHZ", Id::FrequencyStart, false, {"1MHZ"}, 0},
-                             LineCase{"sens:freq:star 1 MHz", Id::FrequencyStart, false, {"1 MHz"}, 0},
-                             LineCase{"FREQ:STAR?", Id::FrequencyStart, true, {}, 0},
-                             LineCase{":frequency:stop 2e6", Id::FrequencyStop, false, {"2e6"}, 0},
-                             LineCase{"SYST:ERR?", Id::SystemError, true, {}, 0},
-                             LineCase{"SYSTEM:ERROR:NEXT?", Id::SystemError, true, {}, 0},
-                             LineCase{"INIT", Id::Initiate, false, {}, 0},
-                             LineCase{"INITiate:IMMediate", Id::Initiate, false, {}, 0},
-                             LineCase{"init:cont on", Id::InitiateContinuous, false, {"on"}, 0},
-                             LineCase{"TRAC?", Id::TraceData, true, {}, 0},
-                             LineCase{"TRACE:DATA?", Id::TraceData, true, {}, 0},
-                             LineCase{"TRAC:FREQ?", Id::TraceFrequency, true, {}, 0},
-                             LineCase{"CALC:BAND? 3", Id::CalculateBandwidth, true, {"3"}, 0},
-                             LineCase{"SOUR:FREQ:CW 10MHZ", Id::SourceFrequency, false, {"10MHZ"}, 0},
-                             LineCase{"OUTP 1", Id::Output, false, {"1"}, 0},
-                             LineCase{"*idn?", Id::Idn, true, {}, 0},
-                             LineCase{"*ESE 36", Id::Ese, false, {"36"}, 0},
-                             LineCase{"  DET   LIN  \r", Id::Detector, false, {"LIN"}, 0},
-                             // Quoted separators stay inside their parameter.
-                             LineCase{"DET 'a;b,c''d'", Id::Detector, false, {"a;b,c'd"}, 0},
-                             // Undefined: unknown nodes, a form the command lacks, partial mnemonics.
-                             LineCase{"FOO:BAR", Id::Idn, false, {}, error::kUndefinedHeader},
-                             LineCase{"FREQ:STA 1", Id::Idn, false, {}, error::kUndefinedHeader},
-                             LineCase{"FREQUENC:STAR 1", Id::Idn, false, {}, error::kUndefinedHeader},
-                             LineCase{"*IDN", Id::Idn, false, {}, error::kUndefinedHeader},
-                             LineCase{"INIT?", Id::Idn, false, {}, error::kUndefinedHeader},
-                             LineCase{"SWE:POIN 5", Id::Idn, false, {}, error::kUndefinedHeader},
-                             LineCase{"*XYZ?", Id::Idn, false, {}, error::kUndefinedHeader},
-                             // Syntax and parameter counts.
-                             LineCase{"FREQ::STAR 1", Id::Idn, false, {}, error::kSyntax},
-                             LineCase{"FREQ:STAR?X", Id::Idn, false, {}, error::kSyntax},
-                             LineCase{"FREQ:ST@R 1", Id::Idn, false, {}, error::kSyntax},
-                             LineCase{std::string("FR\x01Q 1"), Id::Idn, false, {}, error::kInvalidCharacter},
-                             LineCase{"FREQ:STAR", Id::Idn, false, {}, error::kMissingParameter},
-                             LineCase{"FREQ:STAR 1,", Id::Idn, false, {}, error::kMissingParameter},
-                             LineCase{"FREQ:STAR 1,2", Id::Idn, false, {}, error::kParameterNotAllowed},
-                             LineCase{"*IDN? 1", Id::Idn, false, {}, error::kParameterNotAllowed},
-                             LineCase{"CALC:BAND?", Id::Idn, false, {}, error::kMissingParameter},
-                             LineCase{"DET \"LIN", Id::Idn, false, {}, error::kSyntax}));
+INSTANTIATE_TEST_SUITE_P(
+    Lines, OneCommand,
+    ::testing::Values(
+        // Long and short forms, any case, optional nodes present or not.
+        LineCase{"SENSe:FREQuency:STARt 1MHZ", Id::FrequencyStart, false, {"1MHZ"}, 0},
+        LineCase{"sens:freq:star 1 MHz", Id::FrequencyStart, false, {"1 MHz"}, 0},
+        LineCase{"FREQ:STAR?", Id::FrequencyStart, true, {}, 0},
+        LineCase{":frequency:stop 2e6", Id::FrequencyStop, false, {"2e6"}, 0},
+        LineCase{"SYST:ERR?", Id::SystemError, true, {}, 0},
+        LineCase{"SYSTEM:ERROR:NEXT?", Id::SystemError, true, {}, 0},
+        LineCase{"INIT", Id::Initiate, false, {}, 0},
+        LineCase{"INITiate:IMMediate", Id::Initiate, false, {}, 0},
+        LineCase{"init:cont on", Id::InitiateContinuous, false, {"on"}, 0},
+        LineCase{"TRAC?", Id::TraceData, true, {}, 0}, LineCase{"TRACE:DATA?", Id::TraceData, true, {}, 0},
+        LineCase{"TRAC:FREQ?", Id::TraceFrequency, true, {}, 0},
+        LineCase{"CALC:BAND? 3", Id::CalculateBandwidth, true, {"3"}, 0},
+        LineCase{"SOUR:FREQ:CW 10MHZ", Id::SourceFrequency, false, {"10MHZ"}, 0},
+        LineCase{"OUTP 1", Id::Output, false, {"1"}, 0}, LineCase{"*idn?", Id::Idn, true, {}, 0},
+        LineCase{"*ESE 36", Id::Ese, false, {"36"}, 0},
+        LineCase{"  DET   LIN  \r", Id::Detector, false, {"LIN"}, 0},
+        // Quoted separators stay inside their parameter.
+        LineCase{"DET 'a;b,c''d'", Id::Detector, false, {"a;b,c'd"}, 0},
+        // Undefined: unknown nodes, a form the command lacks, partial mnemonics.
+        LineCase{"FOO:BAR", Id::Idn, false, {}, error::kUndefinedHeader},
+        LineCase{"FREQ:STA 1", Id::Idn, false, {}, error::kUndefinedHeader},
+        LineCase{"FREQUENC:STAR 1", Id::Idn, false, {}, error::kUndefinedHeader},
+        LineCase{"*IDN", Id::Idn, false, {}, error::kUndefinedHeader},
+        LineCase{"INIT?", Id::Idn, false, {}, error::kUndefinedHeader},
+        LineCase{"SWE:POIN 5", Id::Idn, false, {}, error::kUndefinedHeader},
+        LineCase{"*XYZ?", Id::Idn, false, {}, error::kUndefinedHeader},
+        // Syntax and parameter counts.
+        LineCase{"FREQ::STAR 1", Id::Idn, false, {}, error::kSyntax},
+        LineCase{"FREQ:STAR?X", Id::Idn, false, {}, error::kSyntax},
+        LineCase{"FREQ:ST@R 1", Id::Idn, false, {}, error::kSyntax},
+        LineCase{std::string("FR\x01Q 1"), Id::Idn, false, {}, error::kInvalidCharacter},
+        LineCase{"FREQ:STAR", Id::Idn, false, {}, error::kMissingParameter},
+        LineCase{"FREQ:STAR 1,", Id::Idn, false, {}, error::kMissingParameter},
+        LineCase{"FREQ:STAR 1,2", Id::Idn, false, {}, error::kParameterNotAllowed},
+        LineCase{"*IDN? 1", Id::Idn, false, {}, error::kParameterNotAllowed},
+        LineCase{"CALC:BAND?", Id::Idn, false, {}, error::kMissingParameter},
+        LineCase{"DET \"LIN", Id::Idn, false, {}, error::kSyntax}),
+    [](const ::testing::TestParamInfo<LineCase>& info) { return "Line" + std::to_string(info.index); });
 
 TEST(ProgramMessage, JoinsCommandsAndContinuesRelativeHeadersFromThePreviousPath) {
   const std::vector<ParsedCommand> parsed =
