@@ -61,13 +61,16 @@ class Server:
         self.bench_path = os.path.join(folder, "bench")
         os.mkfifo(self.bench_path)
         env = dict(os.environ, XDG_CONFIG_HOME=folder, QT_QPA_PLATFORM="offscreen")
+        # A file, not a pipe: a long sanitizer report must not block the server.
+        self.stderr_path = os.path.join(folder, "stderr")
+        self.stderr = open(self.stderr_path, "w", encoding="utf-8")
         self.process = subprocess.Popen(
             [PROGRAM, "--simulated", "--listen", "127.0.0.1:0", "--bench", self.bench_path,
              "--settings", self.settings],
-            stdout=subprocess.PIPE, stderr=subprocess.PIPE, env=env, text=True)
+            stdout=subprocess.PIPE, stderr=self.stderr, env=env, text=True)
         line = self.process.stdout.readline().strip()
         if not line.startswith("listening on 127.0.0.1:"):
-            raise AssertionError("virn-scpi did not start: " + line + self.process.stderr.read())
+            raise AssertionError("virn-scpi did not start: " + line + self.errors())
         self.port = int(line.rsplit(":", 1)[1])
         # Opened read-write, so the open does not wait for the reader.
         self.bench = os.open(self.bench_path, os.O_RDWR)
@@ -80,10 +83,15 @@ class Server:
         self.process.send_signal(signal.SIGTERM)
         status = self.process.wait(HANG_S)
         if status != 0:  # a sanitizer's report, say
-            sys.stderr.write(self.process.stderr.read())
+            sys.stderr.write(self.errors())
         self.process.stdout.close()
-        self.process.stderr.close()
+        self.stderr.close()
         return status
+
+    def errors(self):
+        self.stderr.flush()
+        with open(self.stderr_path, encoding="utf-8", errors="replace") as f:
+            return f.read()
 
 
 def open_instrument(port):
@@ -104,6 +112,8 @@ class PyVisaEndToEnd(unittest.TestCase):
         if self.server.process.poll() is None:
             self.server.process.kill()
             self.server.process.wait(HANG_S)
+            self.server.process.stdout.close()
+            self.server.stderr.close()
         self.folder.cleanup()
 
     def test_a_sweep_of_the_band_pass_filter(self):
