@@ -13,8 +13,8 @@
 #include "card/qsl_card.h"
 #include "control/instrument_controller.h"
 #include "display/marker.h"
-#include "display/plot_renderer.h"
 #include "display/reference_traces.h"
+#include "display/screen_plot.h"
 #include "link/d2xx_unit.h"
 #include "settings/tsrz_form.h"
 
@@ -23,6 +23,7 @@ class QCheckBox;
 class QComboBox;
 class QFrame;
 class QLineEdit;
+class QMouseEvent;
 class QMenu;
 class QTabWidget;
 class QToolBar;
@@ -164,6 +165,9 @@ class TMainForm : public settings::TSrzForm {
   display::LevelScale LevelScaleNow() const;
   void PaintBox1Paint();
   bool eventFilter(QObject* watched, QEvent* event) override;
+  // The plot area's own events; true when taken.
+  bool PlotEvent(QEvent* event);
+  void PlotMouseEvent(const QMouseEvent& mouse);
   void mnuVisirClick();
   void PaintBox1MouseDown(Qt::MouseButton button, int x, int y);
   void PaintBox1MouseUp(Qt::MouseButton button);
@@ -185,6 +189,9 @@ class TMainForm : public settings::TSrzForm {
   void mnuKeepTraceClick();
   void mnuClearTracesClick();
   void MarkerBelowMaximumClick(double db);
+  // The scale of the whole program from its next start, 0 for the desktop's.
+  void mnuScaleClick(int percent);
+  QString ExtraSettingsPath() const;
   // Drops the kept sweeps that no longer fit the plot, saying so once the
   // current hand-off is over.
   void ReconcileReferences(display::PlotInputs& in);
@@ -194,8 +201,10 @@ class TMainForm : public settings::TSrzForm {
   void buildSweepPage(QWidget* page);
   void buildGeneratorPage(QWidget* page);
   QToolButton* addToolButton(const QString& name, const QString& hint, bool checkable);
-  // A triple's fields with their arrows, named {field, up-down} per place.
-  void addTriple(QWidget* page, Triple triple, const std::array<std::array<const char*, 2>, 3>& names, int y);
+  // A triple's fields with their arrows, named {field, up-down} per place;
+  // their hints name `what` they hold.
+  void addTriple(QWidget* page, Triple triple, const QString& what,
+                 const std::array<std::array<const char*, 2>, 3>& names, int y);
   QLineEdit* addTripleField(QWidget* page, const QString& name, const QString& text, int x, int y);
   UpDown* addUpDown(QLineEdit* field, const QString& name, int minimum, int maximum);
   void connectHandlers();
@@ -305,8 +314,8 @@ class TMainForm : public settings::TSrzForm {
   widgets::DigitKeyFilter* digitFilter_ = nullptr;
   StatusBar* StatusBar1 = nullptr;
 
-  // Draws and holds PlotBitmap; lives as long as the window.
-  std::unique_ptr<display::TPlotRenderer> renderer_;
+  // Draws and holds the plot area's picture and PlotBitmap; lives as long as the window.
+  std::unique_ptr<display::ScreenPlot> renderer_;
   card::TQSLCard QSLCard1;
   std::unique_ptr<exports::PlotSaveDialog> SaveDialog1;
 
@@ -316,6 +325,7 @@ class TMainForm : public settings::TSrzForm {
   QAction* mnuClearTraces = nullptr;
   std::array<QAction*, 3> mnuMarkerBelowMax{};  // -3, -6 and -20 dB
   QAction* mnuShowQ = nullptr;
+  QMenu* mnuScale = nullptr;
   std::unique_ptr<exports::DataSaveDialog> DataSaveDialog1;
   display::ReferenceTraces references_;
   // Goes before the controller does.

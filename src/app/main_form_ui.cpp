@@ -31,6 +31,14 @@ constexpr int kFieldHeight = 21;
 constexpr int kTriplePitch = kFieldWidth + UpDown::kWidth + 6;
 constexpr int kPageMargin = 6;
 
+// A frequency field's hint names what it holds and its unit: the three fields
+// of a triple look alike.
+QString FrequencyFieldHint(const QString& what, int place) {
+  static const std::array<QString, 3> units = {QStringLiteral("МГц"), QStringLiteral("кГц"),
+                                               QStringLiteral("Гц")};
+  return what + QStringLiteral(", ") + units.at(static_cast<std::size_t>(place));
+}
+
 QLabel* AddLabel(QWidget* page, const QString& text, int x, int y) {
   auto* label = new QLabel(text, page);
   label->move(x, y);
@@ -58,9 +66,11 @@ UpDown* TMainForm::addUpDown(QLineEdit* field, const QString& name, int minimum,
 void TMainForm::buildSweepPage(QWidget* page) {
   const measure::Settings& settings = controller_->Settings();
   AddLabel(page, QStringLiteral("Начальная частота:"), kPageMargin, 6);
-  addTriple(page, Triple::Start, {{{"Edit4", "UpDown5"}, {"Edit8", "UpDown6"}, {"Edit9", "UpDown7"}}}, 22);
+  addTriple(page, Triple::Start, QStringLiteral("Начальная частота"),
+            {{{"Edit4", "UpDown5"}, {"Edit8", "UpDown6"}, {"Edit9", "UpDown7"}}}, 22);
   AddLabel(page, QStringLiteral("Конечная частота:"), kPageMargin, 50);
-  addTriple(page, Triple::End, {{{"Edit5", "UpDown8"}, {"Edit11", "UpDown9"}, {"Edit12", "UpDown10"}}}, 66);
+  addTriple(page, Triple::End, QStringLiteral("Конечная частота"),
+            {{{"Edit5", "UpDown8"}, {"Edit11", "UpDown9"}, {"Edit12", "UpDown10"}}}, 66);
 
   const auto addRunButton = [&](const QString& name, const QString& hint, int x) {
     auto* button = new QToolButton(page);
@@ -109,7 +119,7 @@ void TMainForm::buildSweepPage(QWidget* page) {
 
 void TMainForm::buildGeneratorPage(QWidget* page) {
   AddLabel(page, QStringLiteral("Частота (МГц, кГц, Гц):"), kPageMargin, 6);
-  addTriple(page, Triple::Generator,
+  addTriple(page, Triple::Generator, QStringLiteral("Частота генератора"),
             {{{"Edit2", "UpDown11"}, {"Edit13", "UpDown12"}, {"Edit14", "UpDown13"}}}, 22);
   for (int place = 0; place < 3; ++place) {
     tripleField(Triple::Generator, place)->setEnabled(false);
@@ -117,12 +127,13 @@ void TMainForm::buildGeneratorPage(QWidget* page) {
   }
 }
 
-void TMainForm::addTriple(QWidget* page, Triple triple,
+void TMainForm::addTriple(QWidget* page, Triple triple, const QString& what,
                           const std::array<std::array<const char*, 2>, 3>& names, int y) {
   const measure::TriplePlaces& places = Places(triple);
   for (std::size_t place = 0; place < 3; ++place) {
     auto* field = addTripleField(page, QString::fromLatin1(names[place][0]), QString::number(places[place]),
                                  kPageMargin + static_cast<int>(place) * kTriplePitch, y);
+    field->setToolTip(FrequencyFieldHint(what, static_cast<int>(place)));
     tripleFields_[static_cast<std::size_t>(triple)][place] = field;
     tripleUpDowns_[static_cast<std::size_t>(triple)][place] =
         addUpDown(field, QString::fromLatin1(names[place][1]), 0, measure::kTriplePlaceMax);

@@ -17,7 +17,6 @@
 #include "scpi/scpi_options.h"
 #include "scpi/scpi_server.h"
 #include "scpi/scpi_session.h"
-#include "settings/klm_api.h"
 #include "sim/bench.h"
 #include "sim/sim_bus.h"
 #include "sim/sim_factory.h"
@@ -35,18 +34,13 @@ void Say(const QString& message) {
   QTextStream(stderr) << "virn-scpi: " << message << Qt::endl;
 }
 
+// The settings file named on the command line, or the window's own, found as
+// virn-sweep finds it.
 QString SettingsFileFor(const scpi::ScpiOptions& options) {
   if (!options.settingsPath.isEmpty()) return options.settingsPath;
-  std::string appData;
-  try {
-    appData = settings::fsGetAppDataPath();
-  } catch (const std::exception& error) {
-    Say(QStringLiteral("no settings folder (%1); using the defaults").arg(QString::fromUtf8(error.what())));
-  }
-  if (appData.empty()) return {};
   // The simulated instrument's calibration is virn-demo's, never the real one's.
-  return sweep::WindowSettingsFile(QString::fromStdString(appData),
-                                   options.simulated ? QStringLiteral("virn-demo") : QStringLiteral("virn"));
+  return sweep::FindWindowSettingsFile(
+      options.simulated ? QStringLiteral("virn-demo") : QStringLiteral("virn"), Say);
 }
 
 int Serve(link::D2xx& backend, const scpi::ScpiOptions& options, const measure::Settings& settings) {

@@ -14,7 +14,6 @@
 #include "export/picture_files.h"
 #include "export/sweep_csv.h"
 #include "link/ftdi_backend.h"
-#include "settings/klm_api.h"
 #include "sim/sim_bus.h"
 #include "sim/sim_factory.h"
 #include "sim/wire_log_writer.h"
@@ -35,17 +34,9 @@ void Complain(const QString& message) {
 // The settings file named on the command line, or the window's own.
 QString SettingsFileFor(const sweep::SweepOptions& options) {
   if (!options.settingsPath.isEmpty()) return options.settingsPath;
-  std::string appData;
-  try {
-    appData = settings::fsGetAppDataPath();
-  } catch (const std::exception& error) {
-    Complain(
-        QStringLiteral("no settings folder (%1); using the defaults").arg(QString::fromUtf8(error.what())));
-  }
-  if (appData.empty()) return {};
   // The simulated instrument's calibration is virn-demo's, never the real one's.
-  return sweep::WindowSettingsFile(QString::fromStdString(appData),
-                                   options.simulated ? QStringLiteral("virn-demo") : QStringLiteral("virn"));
+  return sweep::FindWindowSettingsFile(
+      options.simulated ? QStringLiteral("virn-demo") : QStringLiteral("virn"), Complain);
 }
 
 // What a stop signal does now: nothing outside a run.
@@ -108,6 +99,10 @@ int main(int argc, char** argv) {
   }
   if (options.showHelp) {
     QTextStream(stdout) << options.helpText;
+    return 0;
+  }
+  if (options.showVersion) {
+    QTextStream(stdout) << "virn-sweep " << VIRN_VERSION_TEXT << "\n";
     return 0;
   }
 

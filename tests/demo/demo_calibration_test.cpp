@@ -27,7 +27,7 @@ struct CalibrationRun {
   std::map<QString, QPoint> centres = virn::test::ToolButtonCentres();  // before any program starts
   virn::test::XvfbServer x;
   virn::test::BenchDemoRun demo{x.display()};
-  QString settingsPath = demo.home.filePath(QStringLiteral("Kelmar/virn-/virn-demo.mainform.config.xml"));
+  QString settingsPath = demo.home.filePath(QStringLiteral("Kelmar/virn-demo/virn-demo.mainform.config.xml"));
   QString mainWindow;
 
   // Waits until `n` more sweeps than now have been asked for.
@@ -56,7 +56,7 @@ struct CalibrationRun {
   }
   bool Start() {
     EXPECT_FALSE(x.display().isEmpty()) << "Xvfb did not start (scripts/setup-debian.sh installs it)";
-    if (!demo.process.waitForStarted(10000)) return false;
+    if (!demo.process.waitForStarted(virn::test::kHangMs)) return false;
     if (!demo.Until([&] { return demo.Count(FrameText(virn::link::opcode::kVersionQuery, 0)) > 0; }))
       return false;
     mainWindow = FindWindow(QStringLiteral("ВИРН"));

@@ -15,15 +15,16 @@
 #include <vector>
 
 #include "hostlib/klm_exports.h"
+#include "support/build_paths.h"
 
 namespace {
 
-constexpr const char* kLibraryPath = VIRN_TEST_BUILD_LIBDIR "/libklmhelpsys.so";
+const std::string kLibraryPath = virn::test::BuildLibDir() + "/libklmhelpsys.so";
 
 // One load of the library, as the program's wrapper does it.
 class HelpLibrary {
  public:
-  HelpLibrary() : handle_(dlopen(kLibraryPath, RTLD_NOW | RTLD_LOCAL)) {
+  HelpLibrary() : handle_(dlopen(kLibraryPath.c_str(), RTLD_NOW | RTLD_LOCAL)) {
     EXPECT_NE(handle_, nullptr) << dlerror();
   }
   ~HelpLibrary() {
@@ -99,14 +100,14 @@ class HelpWindowTest : public ::testing::Test {
 TEST_F(HelpWindowTest, TheWindowOutlivesTheUnloadAndKeepsWorking) {
   ShowHelpOnce("VIRN", help_, "MainForm", "ВИРН");
   // The library pinned itself: the caller's dlclose did not unmap it.
-  void* stillThere = dlopen(kLibraryPath, RTLD_NOW | RTLD_NOLOAD);
+  void* stillThere = dlopen(kLibraryPath.c_str(), RTLD_NOW | RTLD_NOLOAD);
   EXPECT_NE(stillThere, nullptr);
   if (stillThere != nullptr) dlclose(stillThere);
 
   QWidget* window = HelpWindow("VIRN");
   ASSERT_NE(window, nullptr);
   EXPECT_TRUE(window->isVisible());
-  EXPECT_EQ(window->windowTitle(), QStringLiteral("ВИРН — Справка"));
+  EXPECT_EQ(window->windowTitle(), QStringLiteral("Справка — ВИРН"));
   EXPECT_EQ(PageShown(window), Page("MainForm.html"));
   EXPECT_EQ(window->findChild<QTextBrowser*>()->documentTitle(), "Main");
   EXPECT_TRUE(QTest::qWaitForWindowExposed(window));
@@ -162,8 +163,8 @@ TEST_F(HelpWindowTest, TheTitleGoesToTheWindowShownLast) {
   ShowHelpOnce("B", help_, "MainForm", "ВИРН");
   ASSERT_NE(HelpWindow("A"), nullptr);
   ASSERT_NE(HelpWindow("B"), nullptr);
-  EXPECT_EQ(HelpWindow("A")->windowTitle(), QStringLiteral("Первая — Справка"));
-  EXPECT_EQ(HelpWindow("B")->windowTitle(), QStringLiteral("ВИРН — Справка"));
+  EXPECT_EQ(HelpWindow("A")->windowTitle(), QStringLiteral("Справка — Первая"));
+  EXPECT_EQ(HelpWindow("B")->windowTitle(), QStringLiteral("Справка — ВИРН"));
   ShowHelpOnce("C", help_, "MainForm");
   EXPECT_EQ(HelpWindow("C")->windowTitle(), QStringLiteral("Справка"));
 }

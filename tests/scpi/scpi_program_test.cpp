@@ -13,13 +13,14 @@
 #include <csignal>
 
 #include "settings/config_file.h"
+#include "support/build_paths.h"
 #include "support/poll_until.h"
 #include "support/program_environment.h"
 
 namespace {
 
-const QString kScpi = QStringLiteral(VIRN_TEST_BUILD_BINDIR "/virn-scpi");
-const QString kSweep = QStringLiteral(VIRN_TEST_BUILD_BINDIR "/virn-sweep");
+const QString kScpi = virn::test::InBuildBin(QStringLiteral("virn-scpi"));
+const QString kSweep = virn::test::InBuildBin(QStringLiteral("virn-sweep"));
 
 // The frames of a wire log, its times left out.
 QStringList Frames(const QString& path) {
@@ -119,7 +120,7 @@ TEST_F(ScpiProgram, OneSweepSendsTheFramesVirnSweepSendsForIt) {
 }
 
 TEST_F(ScpiProgram, EachStopSignalStopsTheSweepClosesTheDeviceAndLeavesTheSettingsFile) {
-  const QString settings = home.filePath(QStringLiteral("Kelmar/virn-/virn-demo.mainform.config.xml"));
+  const QString settings = home.filePath(QStringLiteral("Kelmar/virn-demo/virn-demo.mainform.config.xml"));
   ASSERT_TRUE(QDir().mkpath(QFileInfo(settings).path()));
   const QByteArray document = virn::settings::BuildConfig(
       {0, 0, 640, 400, 0, 0},
