@@ -79,7 +79,7 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{"*IDN? 1", Id::Idn, false, {}, error::kParameterNotAllowed},
         LineCase{"CALC:BAND?", Id::Idn, false, {}, error::kMissingParameter},
         LineCase{"DET \"LIN", Id::Idn, false, {}, error::kSyntax}),
-    [](const ::testing::TestParamInfo<LineCase>& info) { return "Line" + std::to_string(info.index); });
+    [](const ::testing::TestParamInfo<LineCase>& param) { return "Line" + std::to_string(param.index); });
 
 TEST(ProgramMessage, JoinsCommandsAndContinuesRelativeHeadersFromThePreviousPath) {
   const std::vector<ParsedCommand> parsed =
