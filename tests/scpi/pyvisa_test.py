@@ -170,7 +170,8 @@ class PyVisaEndToEnd(unittest.TestCase):
 
     def test_the_example_measures_the_filter(self):
         result = subprocess.run(
-            [sys.executable, EXAMPLE, "--port", str(self.server.port), "--start", "1e6", "--stop", "43e6"],
+            [sys.executable, EXAMPLE, "--port", str(self.server.port), "--start", "1e6", "--stop", "43e6",
+             "--wait", str(HANG_S)],
             capture_output=True, text=True, timeout=HANG_S, check=False)
         self.assertEqual(result.returncode, 0, result.stderr)
         self.assertIn("-3 dB band:", result.stdout)
