@@ -13,6 +13,7 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QThread>
+#include <QTimer>
 #include <atomic>
 #include <chrono>
 #include <future>
@@ -61,8 +62,15 @@ class ServerThread {
     controller.Begin();
     controller.DiscoveryTick();
     started.set_value(server.Port());
+    // A real wait for events: a loop of processEvents with a time limit spins,
+    // and the spinning thread starves the acquisition thread it measures.
     QEventLoop loop;
-    while (!stop_) loop.processEvents(QEventLoop::WaitForMoreEvents, 20);
+    QTimer stopCheck;
+    QObject::connect(&stopCheck, &QTimer::timeout, &loop, [&] {
+      if (stop_) loop.quit();
+    });
+    stopCheck.start(20);
+    loop.exec();
     server.Close();
     controller.Shutdown();
   }
