@@ -29,6 +29,11 @@ if("virn-sweep" IN_LIST VIRN_PKG_PROGRAMS)
 else()
   set(virn_sweep_text "")
 endif()
+if("virn-scpi" IN_LIST VIRN_PKG_PROGRAMS)
+  string(APPEND virn_sweep_text "\n.\nvirn-scpi lets programs drive the instrument over TCP with SCPI-style\ncommands, from PyVISA or any script.")
+  # Its example script's client; the program itself needs neither.
+  set(CPACK_DEBIAN_PACKAGE_SUGGESTS "python3-pyvisa, python3-pyvisa-py")
+endif()
 # The long description below the synopsis (CPACK_PACKAGE_DESCRIPTION_SUMMARY),
 # with "." for an empty line; CPack indents it as the control file wants.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "VIRN (ВИРН) controls a USB-attached RF measuring instrument, a DDS sweep
