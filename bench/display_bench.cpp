@@ -1,6 +1,6 @@
 // Cost of one plot redraw: the full sweep picture with curve and marker
-// readouts, the generator picture, and the idle pass that finds nothing changed;
-// for comparison the curve alone, a range change and new generator texts.
+// readouts (at 1x and at the scales of HiDPI screens), the generator picture, and the idle pass that finds
+// nothing changed; for comparison the curve alone, a range change and new generator texts.
 #include <benchmark/benchmark.h>
 
 #include <QGuiApplication>
@@ -42,18 +42,20 @@ PlotInputs SweepInputs() {
   return in;
 }
 
+// The argument is the device pixel ratio in percent: 100 is PlotBitmap, the
+// others the picture a screen of that scale shows.
 void BM_SweepRedrawWithMarker(benchmark::State& state) {
   std::vector<SampleArray> sweeps;
   for (unsigned i = 0; i < 16; ++i) sweeps.push_back(BandPass(i + 1));
   PlotInputs in = SweepInputs();
-  TPlotRenderer renderer;
+  TPlotRenderer renderer(static_cast<double>(state.range(0)) / 100.0);
   std::size_t n = 0;
   for (auto _ : state) {
     in.Samples = sweeps[n++ % sweeps.size()];
     benchmark::DoNotOptimize(renderer.Render(in));
   }
 }
-BENCHMARK(BM_SweepRedrawWithMarker);
+BENCHMARK(BM_SweepRedrawWithMarker)->Arg(100)->Arg(150)->Arg(200)->Arg(300);
 
 // The curve alone, marker off.
 void BM_SweepRedrawCurveOnly(benchmark::State& state) {

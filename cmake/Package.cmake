@@ -2,12 +2,7 @@
 # build/virn_<version>_<arch>.deb. Its contents are the install component "deb"
 # (packaging/CMakeLists.txt), so plain `cmake --install` is not affected.
 
-# A pre-release sorts before its release ("0.1.0~beta" < "0.1.0"), so that the
-# release replaces the beta on upgrade.
-set(VIRN_DEB_VERSION ${PROJECT_VERSION})
-if(VIRN_PRERELEASE)
-  string(APPEND VIRN_DEB_VERSION "~beta")
-endif()
+set(VIRN_DEB_VERSION ${VIRN_VERSION_TEXT})
 set(VIRN_PACKAGE_MAINTAINER "VIRN developers <virn@example.org>"
     CACHE STRING "The Maintainer field of the Debian package")
 
@@ -25,8 +20,9 @@ set(CPACK_PACKAGE_VERSION ${VIRN_DEB_VERSION})
 set(CPACK_PACKAGE_VENDOR "VIRN developers")
 set(CPACK_PACKAGE_CONTACT "${VIRN_PACKAGE_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "control program of a USB RF sweep generator and level detector")
-# The binaries are built with debug information; the package gets none of it.
-set(CPACK_STRIP_FILES ON)
+# The binaries are built with debug information; the package gets none of it
+# (cmake/PackageBinaries.cmake strips them as Debian does).
+set(CPACK_STRIP_FILES OFF)
 
 if("virn-sweep" IN_LIST VIRN_PKG_PROGRAMS)
   set(virn_sweep_text "\n.\nvirn-sweep runs sweeps from the command line.")
@@ -56,18 +52,24 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${VIRN_PACKAGE_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://example.org/virn")
+# Qt's own dialogs (file, print, preview) in the user's language.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 # Dependencies from the binaries. dpkg-shlibdeps looks for libklmlibb.so and
 # the other private libraries in the package's own library folder (relative to
 # the staging root, where CPack runs it) instead of failing on them.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS "usr/${VIRN_PKG_LIBDIR}")
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS OFF)
+# Qt's Wayland platform plugin: with it a Wayland desktop runs the program
+# natively, its scale included; without it the program runs through XWayland.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
     "${PROJECT_SOURCE_DIR}/packaging/postinst;${PROJECT_SOURCE_DIR}/packaging/postrm")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
-# virn-sweep's manual page, made from the staged program's --help.
-set(CPACK_PRE_BUILD_SCRIPTS "${PROJECT_SOURCE_DIR}/cmake/PackageManPages.cmake")
+# The staged binaries' search path and stripping.
+set(CPACK_PRE_BUILD_SCRIPTS "${PROJECT_SOURCE_DIR}/cmake/PackageBinaries.cmake")
 set(CPACK_VIRN_BINDIR "${VIRN_PKG_BINDIR}")
+set(CPACK_VIRN_LIBDIR "${VIRN_PKG_LIBDIR}")
+set(CPACK_VIRN_STRIP "${CMAKE_STRIP}")
 
 include(CPack)

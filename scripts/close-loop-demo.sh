@@ -98,7 +98,7 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/virn-close.XXXXXX")
 log="$work/wire.log"
 err="$work/demo.err"
 config="$work/config"
-settings_dir="$config/Kelmar/virn-"
+settings_dir="$config/Kelmar/virn-demo"
 settings="$settings_dir/virn-demo.mainform.config.xml"
 
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0}"

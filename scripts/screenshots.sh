@@ -10,7 +10,8 @@
 # through a 50 Ω cable and a -40 dB attenuator; a curve kept of the cable; the
 # band-pass filter with the plot's context menu open, then with the marker at
 # -3 dB and the Q line on; the print preview; the analyser with the bench's
-# carrier; then the exit button.
+# carrier; "Масштаб" set to 200 % and the exit button; then, at the next start
+# at 200 %, the band-pass with the marker and generator mode again.
 #   scripts/screenshots.sh
 # Environment: VIRN_BUILD_DIR (default build), VIRN_STEP_LIMIT_MS (time allowed
 # for any reaction of the program, default 10000).
@@ -48,6 +49,9 @@ demo_pid=""
 bench_fd_open=0
 main=""
 bench_window=""
+# Device pixels per pixel of the program's own layout: the clicks' coordinates
+# are those of the layout at 100 %.
+scale=1
 
 source scripts/lib/xvfb.sh
 cleanup() {
@@ -131,7 +135,8 @@ sweeps() { # N WHAT
   until_ms "$step_limit_ms" more_than "$sweep_request" $((before + $1 - 1)) || fail "no sweeps ($2)"
 }
 click() { # WINDOW X Y [BUTTON]
-  timeout 10 xdotool mousemove --window "$1" "$2" "$3" click "${4:-1}" >/dev/null 2>&1 || fail "xdotool could not click"
+  timeout 10 xdotool mousemove --window "$1" $(($2 * scale)) $(($3 * scale)) click "${4:-1}" >/dev/null 2>&1 ||
+    fail "xdotool could not click"
 }
 key() { timeout 10 xdotool key "$@" >/dev/null 2>&1 || fail "xdotool could not press $*"; }
 visible_windows() { timeout 5 xdotool search --all --pid "$demo_pid" --onlyvisible --class '.' 2>/dev/null || true; }
@@ -223,21 +228,39 @@ plot_menu() {
 }
 
 # White behind the windows, for the pictures that show more than one.
-start_xvfb 300 "$work" -screen 0 1280x800x24 -wr || fail "Xvfb did not start"
+# Room for both windows at 200 % too.
+start_xvfb 300 "$work" -screen 0 2560x1600x24 -wr || fail "Xvfb did not start"
 export XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=xcb
 # The same look wherever the script runs: Qt's own style, the fonts of the
 # set-up script, numbers with a decimal point.
 export QT_STYLE_OVERRIDE=Fusion QT_SCALE_FACTOR=1 LC_ALL=C.UTF-8
 
 started=$(now_ms)
-"$demo" --wire-log "$log" --bench "$fifo" >"$out" 2>"$err" &
-demo_pid=$!
-# Read and write, so that the open never waits for a reader.
-exec 7<>"$fifo"
-bench_fd_open=1
-until_ms 30000 more_than "$version_query" 0 || fail "virn-demo never asked the instrument for its version"
-main=$(window_named '^ВИРН$' "the main window")
-bench_window=$(window_named '^Стенд' "the bench window")
+# Starts virn-demo and waits for its windows and the instrument's handshake.
+start_demo() {
+  "$demo" --wire-log "$log" --bench "$fifo" >"$out" 2>"$err" &
+  demo_pid=$!
+  if [ "$bench_fd_open" = 0 ]; then
+    # Read and write, so that the open never waits for a reader.
+    exec 7<>"$fifo"
+    bench_fd_open=1
+  fi
+  until_ms 30000 more_than "$version_query" 0 || fail "virn-demo never asked the instrument for its version"
+  main=$(window_named '^ВИРН$' "the main window")
+  bench_window=$(window_named '^Стенд' "the bench window")
+}
+# Clicks the exit button and waits for the program to end well.
+exit_demo() {
+  local deadline status=0
+  click "$main" "${exit_xy[@]}"
+  deadline=$(($(now_ms) + 20000))
+  while alive && [ "$(now_ms)" -lt "$deadline" ]; do sleep 0.05; done
+  alive && fail "virn-demo did not end within 20 s of the exit button"
+  wait "$demo_pid" || status=$?
+  demo_pid=""
+  [ "$status" -eq 0 ] || fail "virn-demo exited with status $status"
+}
+start_demo
 # The main window at the top left, the bench just right of it.
 read -r bench_x _ bench_w bench_h <<<"$(geometry "$bench_window")"
 both_w=$((bench_x + bench_w))
@@ -317,7 +340,7 @@ gone "$menu" "the plot's context menu"
 # The marker 3 dB below the maximum and the Q line, both from the context
 # menu, the kept curve taken away, the pointer resting on the plot.
 plot_menu Down Down Down Down # "Визир на −3 дБ", past "Убрать кривые"
-plot_menu Up                  # "Показывать добротность", the last item
+plot_menu Up Up               # "Показывать добротность", above "Масштаб"
 plot_menu Down Down Down      # "Убрать кривые"
 timeout 10 xdotool mousemove --window "$main" "${pointer_xy[@]}" >/dev/null 2>&1 || fail "xdotool could not move the pointer"
 sweeps 3 "with the marker"
@@ -345,15 +368,45 @@ shot_window "$main" "$shots/help/images/analyser.png"
 shot_window "$bench_window" "$shots/help/images/bench.png"
 shot_area 0 0 "$both_w" "$both_h" "$shots/docs/virn-demo-bench.png"
 
-# The exit button ends the program.
-click "$main" "${exit_xy[@]}"
-deadline=$(($(now_ms) + 20000))
-while alive && [ "$(now_ms)" -lt "$deadline" ]; do sleep 0.05; done
-alive && fail "virn-demo did not end within 20 s of the exit button"
-status=0
-wait "$demo_pid" || status=$?
-demo_pid=""
-[ "$status" -eq 0 ] || fail "virn-demo exited with status $status"
+# "Масштаб", the last item, then "200 %", the fourth of its items; the program
+# says the scale applies at the next start.
+plot_menu Up Right Down Down Down
+message=$(menu_window "$step_limit_ms")
+[ -n "$message" ] || fail "no message after choosing a scale"
+key Return
+gone "$message" "the message about the scale"
+exit_demo
+
+# The next start, at 200 %: the settings of the first run, so the marker stands
+# where it was and the analyser is the mode to leave.
+log="$work/wire-200.log"
+out="$work/demo-200.out"
+start_demo
+read -r _ _ main_w main_h <<<"$(geometry "$main")"
+[ "$main_w" -gt 1000 ] || fail "the main window is $main_w pixels wide at 200 %"
+echo "screenshots: at 200 % the main window is at $(geometry "$main"), the bench window at $(geometry "$bench_window")"
+# The pictures are of the main window alone: a bench over it would be in them.
+read -r bench_x bench_y _ _ <<<"$(geometry "$bench_window")"
+if [ "$bench_x" -lt "$main_w" ] && [ "$bench_y" -lt "$main_h" ]; then
+  timeout 5 xdotool windowmove "$bench_window" "$main_w" 0 >/dev/null 2>&1 || fail "xdotool could not move the bench"
+fi
+scale=2
+bench "dut bandpass"
+click "$main" "${sweep_mode_xy[@]}"
+click "$main" "${start_xy[@]}"
+sweeps 3 "at 200 %"
+plot_menu Up Up # "Показывать добротность"
+timeout 10 xdotool mousemove --window "$main" $((pointer_xy[0] * 2)) $((pointer_xy[1] * 2)) >/dev/null 2>&1 ||
+  fail "xdotool could not move the pointer"
+sweeps 3 "with the marker at 200 %"
+pause_ms 200
+shot_window "$main" "$shots/help/images/sweep-marker-200.png"
+cp "$shots/help/images/sweep-marker-200.png" "$shots/docs/virn-demo-sweep-200.png"
+click "$main" "${gen_mode_xy[@]}"
+pause_ms 500
+shot_window "$main" "$shots/help/images/generator-200.png"
+cp "$shots/help/images/generator-200.png" "$shots/docs/virn-demo-generator-200.png"
+exit_demo
 
 mkdir -p help/images docs
 cp "$shots/help/images/"*.png help/images/

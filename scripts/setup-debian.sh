@@ -9,6 +9,10 @@ packages=(
   libftdi1-dev libusb-1.0-0-dev libjpeg62-turbo-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation xvfb xauth xdotool poppler-utils
+  # Qt's own dialogs in Russian (the program loads them; the package recommends them)
+  qt6-translations-l10n
+  # the end-to-end tests under a window manager: placement, frames, window icons
+  openbox x11-utils
   clang clang-format clang-tidy libclang-rt-14-dev
   umockdev libumockdev-dev
   # the test stages under load (issue checks run them beside CPU hogs)

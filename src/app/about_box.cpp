@@ -22,7 +22,7 @@ QString VersionLine(int major, int minor, int patch, bool preRelease) {
 TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("AboutBox"));
   setWindowTitle(QStringLiteral("О программе"));
-  setFixedSize(320, 190);
+  setFixedSize(320, 220);
 
   auto* name = new QLabel(widgets::kApplicationTitle, this);
   name->setObjectName(QStringLiteral("ProductName"));
@@ -39,6 +39,12 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
   auto* version = new QLabel(VersionLine(kVersionMajor, kVersionMinor, kVersionPatch, kPreRelease), this);
   version->setObjectName(QStringLiteral("Version"));
 
+  auto* licence =
+      new QLabel(QStringLiteral("Лицензия: GNU GPL версии 3 или более поздней (GPL-3.0-or-later)."), this);
+  licence->setObjectName(QStringLiteral("Licence"));
+  licence->setWordWrap(true);
+  licence->setAlignment(Qt::AlignHCenter);
+
   auto* ok = new QPushButton(QStringLiteral("OK"), this);
   ok->setObjectName(QStringLiteral("OKButton"));
   ok->setDefault(true);
@@ -49,6 +55,7 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
   layout->addWidget(description, 0, Qt::AlignHCenter);
   layout->addStretch(1);
   layout->addWidget(version, 0, Qt::AlignHCenter);
+  layout->addWidget(licence);
   layout->addWidget(ok, 0, Qt::AlignHCenter);
 }
 

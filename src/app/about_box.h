@@ -1,4 +1,5 @@
-// The about box: product name, one-line description and version on a gradient.
+// The about box: product name, one-line description, version and licence on a
+// gradient.
 #pragma once
 
 #include <QDialog>

@@ -1,5 +1,7 @@
 // The application object: an exception that escapes an event handler is shown
-// by the default error display instead of ending the program.
+// by the default error display instead of ending the program. It speaks the
+// user's language in Qt's own dialogs and gives every window the program's icon.
+// It is made after the scale the user chose is applied.
 #pragma once
 
 #include <QApplication>

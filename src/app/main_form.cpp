@@ -45,7 +45,7 @@ void TMainForm::FormCreate() {
   setProperty(kMainWindowMark, 1);
   ConfigPath =
       QString::fromStdString(settings::fsGetAppDataPath()) + QStringLiteral("/Kelmar/") + ProgramName();
-  renderer_ = std::make_unique<display::TPlotRenderer>();
+  renderer_ = std::make_unique<display::ScreenPlot>();
   SaveDialog1 = std::make_unique<exports::PlotSaveDialog>(this);
   hosts_ = std::make_unique<CalibrationHosts>(*controller_, [this] { SaveConfig(); });
   subscription_ = controller_->Subscribe([this](const control::Event& event) { OnEvent(event); });

@@ -13,8 +13,8 @@
 #include "card/qsl_card.h"
 #include "control/instrument_controller.h"
 #include "display/marker.h"
-#include "display/plot_renderer.h"
 #include "display/reference_traces.h"
+#include "display/screen_plot.h"
 #include "link/d2xx_unit.h"
 #include "settings/tsrz_form.h"
 
@@ -188,6 +188,9 @@ class TMainForm : public settings::TSrzForm {
   // Drops the kept sweeps that no longer fit the plot, saying so once the
   // current hand-off is over.
   void ReconcileReferences(display::PlotInputs& in);
+  // The scale of the whole program from its next start, 0 for the desktop's.
+  void mnuScaleClick(int percent);
+  QString ExtraSettingsPath() const;
 
   // Composition (main_form_ui.cpp).
   void buildWindow();
@@ -305,8 +308,8 @@ class TMainForm : public settings::TSrzForm {
   widgets::DigitKeyFilter* digitFilter_ = nullptr;
   StatusBar* StatusBar1 = nullptr;
 
-  // Draws and holds PlotBitmap; lives as long as the window.
-  std::unique_ptr<display::TPlotRenderer> renderer_;
+  // Draws and holds the plot area's picture and PlotBitmap; lives as long as the window.
+  std::unique_ptr<display::ScreenPlot> renderer_;
   card::TQSLCard QSLCard1;
   std::unique_ptr<exports::PlotSaveDialog> SaveDialog1;
 
@@ -316,6 +319,7 @@ class TMainForm : public settings::TSrzForm {
   QAction* mnuClearTraces = nullptr;
   std::array<QAction*, 3> mnuMarkerBelowMax{};  // -3, -6 and -20 dB
   QAction* mnuShowQ = nullptr;
+  QMenu* mnuScale = nullptr;
   std::unique_ptr<exports::DataSaveDialog> DataSaveDialog1;
   display::ReferenceTraces references_;
   // Goes before the controller does.

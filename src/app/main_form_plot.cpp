@@ -13,13 +13,14 @@
 
 #include "app/main_form.h"
 #include "app/status_bar.h"
+#include "display/device_scale.h"
 #include "display/scale.h"
 #include "widgets/message_box.h"
 
 namespace virn::app {
 
 const QImage& TMainForm::plotBitmap() const {
-  return renderer_->Image();
+  return renderer_->Bitmap();
 }
 
 display::LevelScale TMainForm::LevelScaleNow() const {
@@ -69,13 +70,16 @@ void TMainForm::DrawPlot() {
   // idle passes; only a changed picture is copied to the screen.
   display::PlotInputs in = PlotInputsNow();
   ReconcileReferences(in);
-  if (renderer_->Render(in)) PaintBox1->update();
+  // Drawn for the plot area's screen: sharp at any scale, PlotBitmap at 1.
+  if (renderer_->Render(in, PaintBox1->devicePixelRatioF())) PaintBox1->update();
 }
 
 void TMainForm::PaintBox1Paint() {
   if (!renderer_) return;
+  // Moved to a screen of another scale: drawn once more for it.
+  if (!renderer_->DrawnFor(PaintBox1->devicePixelRatioF())) DrawPlot();
   QPainter painter(PaintBox1);
-  painter.drawImage(0, 0, renderer_->Image());
+  painter.drawImage(0, 0, renderer_->Screen());
 }
 
 void TMainForm::mnuVisirClick() {
@@ -134,7 +138,7 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
         return true;
       case QEvent::MouseButtonPress: {
         const auto* mouse = static_cast<QMouseEvent*>(event);
-        const QPoint at = mouse->position().toPoint();
+        const QPoint at = display::PlotCell(mouse->position());
         widgets::Guarded([&] { PaintBox1MouseDown(mouse->button(), at.x(), at.y()); });
         return true;
       }
@@ -142,12 +146,12 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         widgets::Guarded([&] {
           PaintBox1MouseUp(mouse->button());
-          if (PaintBox1->rect().contains(mouse->position().toPoint())) PaintBox1Click();
+          if (PaintBox1->rect().contains(display::PlotCell(mouse->position()))) PaintBox1Click();
         });
         return true;
       }
       case QEvent::MouseMove: {
-        const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
+        const QPoint at = display::PlotCell(static_cast<QMouseEvent*>(event)->position());
         widgets::Guarded([&] { PaintBox1MouseMove(at.x(), at.y()); });
         return true;
       }

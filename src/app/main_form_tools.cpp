@@ -1,16 +1,21 @@
 // The plot's context menu: the latest sweep saved as numbers, sweeps kept to
-// compare with, the marker put at a level below the maximum, and the quality
-// factor. Added beside the original controls: unused, the window, its plot and
-// its settings file are what they were without them.
+// compare with, the marker put at a level below the maximum, the quality
+// factor and the program's scale. Added beside the original controls: unused,
+// the window, its plot and its settings file are what they were without them.
+#include <QActionGroup>
+#include <QApplication>
 #include <QContextMenuEvent>
+#include <QFileInfo>
+#include <QFrame>
 #include <QMenu>
-#include <QTimer>
 #include <QToolButton>
 
 #include "app/main_form.h"
+#include "app/screen_scale.h"
 #include "export/picture_files.h"
 #include "export/save_data.h"
 #include "widgets/message_box.h"
+#include "widgets/passing_notice.h"
 
 namespace virn::app {
 
@@ -44,6 +49,19 @@ void TMainForm::buildPlotMenu() {
   mnuShowQ = PlotMenu1->addAction(QStringLiteral("Показывать добротность"));
   mnuShowQ->setObjectName(QStringLiteral("mnuShowQ"));
   mnuShowQ->setCheckable(true);
+  PlotMenu1->addSeparator();
+  mnuScale = PlotMenu1->addMenu(QStringLiteral("Масштаб"));
+  mnuScale->setObjectName(QStringLiteral("mnuScale"));
+  auto* scales = new QActionGroup(mnuScale);
+  for (const int percent : kScaleChoices) {
+    QAction* action = mnuScale->addAction(ScaleCaption(percent));
+    action->setObjectName(QStringLiteral("mnuScale%1").arg(percent));
+    action->setCheckable(true);
+    action->setData(percent);
+    scales->addAction(action);
+    connect(action, &QAction::triggered, this,
+            [this, percent] { widgets::Guarded([&] { mnuScaleClick(percent); }); });
+  }
 
   connect(mnuSaveData, &QAction::triggered, this,
           [this] { widgets::Guarded([this] { mnuSaveDataClick(); }); });
@@ -65,6 +83,9 @@ void TMainForm::UpdatePlotMenu() {
   mnuClearTraces->setEnabled(!references_.Empty());
   for (QAction* action : mnuMarkerBelowMax) action->setEnabled(curve && mode != measure::Mode::Analyser);
   mnuShowQ->setEnabled(mode != measure::Mode::Analyser);
+  // The choice for the next start, which may differ from the scale in effect.
+  const int scale = StoredScale(settings::LoadKeyValues(ExtraSettingsPath()));
+  for (QAction* action : mnuScale->actions()) action->setChecked(action->data().toInt() == scale);
 }
 
 void TMainForm::PlotMenuPopup(const QPoint& globalPos) {
@@ -98,12 +119,30 @@ void TMainForm::MarkerBelowMaximumClick(double db) {
   });
 }
 
+QString TMainForm::ExtraSettingsPath() const {
+  return settings::ExtraSettingsFile(QFileInfo(ConfigPath).path(),
+                                     QFileInfo(QApplication::applicationFilePath()).fileName());
+}
+
+void TMainForm::mnuScaleClick(int percent) {
+  switch (ChooseScale(ExtraSettingsPath(), percent)) {
+    case ScaleChange::Unchanged:
+      break;
+    case ScaleChange::Stored:
+      widgets::AppMessageBox(kScaleAtNextStartText, QMessageBox::Information);
+      break;
+    case ScaleChange::NotStored:
+      widgets::AppMessageBox(kScaleNotStoredText, QMessageBox::Warning);
+      break;
+  }
+}
+
 void TMainForm::ReconcileReferences(display::PlotInputs& in) {
   if (!references_.Reconcile(in)) return;
   in.References.clear();
-  // Not inside the acquisition thread's hand-off: the thread waits for it.
-  QTimer::singleShot(0, this,
-                     [] { widgets::AppMessageBox(kReferencesDroppedText, QMessageBox::Information); });
+  // Most often the user is typing a new range: a box would take the focus and
+  // the next keystrokes with it. The notice over the plot takes none.
+  widgets::ShowPassingNotice(*Panel1, kReferencesDroppedText);
 }
 
 }  // namespace virn::app

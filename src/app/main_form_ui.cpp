@@ -31,6 +31,14 @@ constexpr int kFieldHeight = 21;
 constexpr int kTriplePitch = kFieldWidth + UpDown::kWidth + 6;
 constexpr int kPageMargin = 6;
 
+// A frequency field's hint names what it holds and its unit: the three fields
+// of a triple look alike.
+QString FrequencyFieldHint(const QString& what, int place) {
+  static const std::array<QString, 3> units = {QStringLiteral("МГц"), QStringLiteral("кГц"),
+                                               QStringLiteral("Гц")};
+  return what + QStringLiteral(", ") + units.at(static_cast<std::size_t>(place));
+}
+
 QLabel* AddLabel(QWidget* page, const QString& text, int x, int y) {
   auto* label = new QLabel(text, page);
   label->move(x, y);
@@ -120,9 +128,12 @@ void TMainForm::buildGeneratorPage(QWidget* page) {
 void TMainForm::addTriple(QWidget* page, Triple triple,
                           const std::array<std::array<const char*, 2>, 3>& names, int y) {
   const measure::TriplePlaces& places = Places(triple);
+  static const std::array<QString, 3> kWhat = {QStringLiteral("Начальная частота"), QStringLiteral("Конечная частота"),
+                                               QStringLiteral("Частота генератора")};
   for (std::size_t place = 0; place < 3; ++place) {
     auto* field = addTripleField(page, QString::fromLatin1(names[place][0]), QString::number(places[place]),
                                  kPageMargin + static_cast<int>(place) * kTriplePitch, y);
+    field->setToolTip(FrequencyFieldHint(kWhat[static_cast<std::size_t>(triple)], static_cast<int>(place)));
     tripleFields_[static_cast<std::size_t>(triple)][place] = field;
     tripleUpDowns_[static_cast<std::size_t>(triple)][place] =
         addUpDown(field, QString::fromLatin1(names[place][1]), 0, measure::kTriplePlaceMax);

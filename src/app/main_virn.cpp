@@ -1,9 +1,17 @@
 // virn: the program for real instruments, through libftdi1.
+#include <QTextStream>
+#include <cstdio>
+
 #include "app/application.h"
+#include "app/command_line.h"
 #include "app/startup.h"
 #include "link/ftdi_backend.h"
 
 int main(int argc, char** argv) {
+  if (const auto answer = virn::app::VirnInfoAnswer(virn::app::ArgumentsOf(argc, argv))) {
+    QTextStream(stdout) << *answer;
+    return 0;
+  }
   virn::app::Application application(argc, argv);
   virn::link::FtdiBackend backend;
   return virn::app::RunProgram(backend);

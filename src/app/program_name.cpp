@@ -9,10 +9,6 @@ QString& StoredName() {
 }
 }  // namespace
 
-QString ProgramNameFromFileName(const QString& executableFileName) {
-  return executableFileName.chopped(std::min<qsizetype>(4, executableFileName.size()));
-}
-
 QString ProgramName() {
   return StoredName();
 }

@@ -1,15 +1,12 @@
-// The program name the settings folder is named after: the executable's file
-// name without its last four characters (on Windows, the ".exe"). Linux
-// executables have no extension, so "virn" gives "" and "virn-demo" "virn-".
+// The name of the running program, which its settings folder is named after:
+// the executable's file name without a trailing ".exe" (settings_folder.h).
 #pragma once
 
 #include <QString>
 
 namespace virn::app {
 
-QString ProgramNameFromFileName(const QString& executableFileName);
-
-// The name of the running program, set once at start-up.
+// Set once at start-up.
 QString ProgramName();
 void SetProgramName(const QString& name);
 

@@ -3,12 +3,14 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QThread>
+#include <QTimer>
 
 #include "app/main_form.h"
 #include "app/program_name.h"
 #include "app/session_end.h"
 #include "link/d2xx_unit.h"
 #include "settings/klm_api.h"
+#include "settings/settings_folder.h"
 #include "widgets/message_box.h"
 
 namespace virn::app {
@@ -19,7 +21,7 @@ namespace {
 void ShowLinkError(const std::string& message) {
   const auto show = [text = QString::fromStdString(message)] {
     QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(), text, QMessageBox::Ok,
-                    QApplication::activeWindow());
+                    widgets::MessageBoxParent());
     box.exec();
   };
   if (QThread::currentThread() == qApp->thread()) {
@@ -29,7 +31,19 @@ void ShowLinkError(const std::string& message) {
   }
 }
 
+void MoveEarlierSettingsOf(const QString& executable) {
+  const QString appData = QString::fromStdString(settings::fsGetAppDataPath());
+  if (!appData.isEmpty()) settings::MoveEarlierSettings(appData + QStringLiteral("/Kelmar"), executable);
+}
+
 }  // namespace
+
+QString DamagedSettingsText(const QString& keptAs) {
+  return QStringLiteral(
+             "Файл настроек повреждён и не прочитан: все настройки, калибровка частоты и уровня "
+             "сброшены к начальным значениям.\n\nПовреждённый файл сохранён как\n%1")
+      .arg(keptAs);
+}
 
 bool EnsureConfigDir(const QString& programName) {
   try {
@@ -42,10 +56,11 @@ bool EnsureConfigDir(const QString& programName) {
 }
 
 int RunProgram(link::D2xx& backend, const std::function<void(QWidget& mainWindow)>& companion) {
-  const QString programName =
-      ProgramNameFromFileName(QFileInfo(QApplication::applicationFilePath()).fileName());
+  const QString executable = QFileInfo(QApplication::applicationFilePath()).fileName();
+  const QString programName = settings::ProgramFolderName(executable);
   SetProgramName(programName);
   if (!EnsureConfigDir(programName)) return 1;
+  MoveEarlierSettingsOf(executable);
   QApplication::setApplicationDisplayName(widgets::kApplicationTitle);
 
   link::D2XXUnit link(backend);
@@ -53,8 +68,16 @@ int RunProgram(link::D2xx& backend, const std::function<void(QWidget& mainWindow
   int exitCode = 0;
   {
     TMainForm mainForm(link);
+    widgets::SetMainWindow(&mainForm);
     mainForm.show();
     if (companion) companion(mainForm);
+    if (mainForm.CreationLoadOutcome() == settings::LoadOutcome::MovedAside) {
+      // After the window is up, so that the user sees which window it is about.
+      QTimer::singleShot(0, &mainForm, [&mainForm] {
+        widgets::AppMessageBox(DamagedSettingsText(mainForm.ConfigPath + settings::kBadFileSuffix),
+                               QMessageBox::Warning);
+      });
+    }
     // The end of the session closes the window as the user would, and ends the
     // program even when a companion window is still open.
     const SessionEnd sessionEnd([&mainForm] {

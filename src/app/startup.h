@@ -16,8 +16,13 @@ namespace virn::app {
 // without its main window.
 bool EnsureConfigDir(const QString& programName);
 
+// What the user is told once the window is shown when the settings file could
+// not be read and was kept aside as `keptAs`.
+QString DamagedSettingsText(const QString& keptAs);
+
 // Everything after the application object exists: program name, configuration
-// directory, title, main window, message loop. Returns the exit code.
+// directory (with an earlier version's settings moved into it), title, main
+// window, message loop. Returns the exit code.
 // `companion`, when given, runs once the main window is shown, for a window that
 // belongs beside it (the demo's bench); it gets the main window.
 int RunProgram(link::D2xx& backend, const std::function<void(QWidget& mainWindow)>& companion = {});

@@ -7,14 +7,19 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLocale>
+#include <QPointer>
 #include <QRadioButton>
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QSpinBox>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <functional>
+#include <utility>
 
 namespace virn::demo {
 
@@ -40,6 +45,38 @@ constexpr std::array<DutChoice, 6> kDutChoices{{
 // The counter's digits are what the user compares against the program's
 // figures, so they are large.
 constexpr double kCounterFontScale = 2.2;
+
+// Runs `action` once, from the event loop, after `window` is first exposed:
+// by then a window manager has placed and framed it.
+class AfterExposed : public QObject {
+ public:
+  AfterExposed(QWindow& window, QObject& context, std::function<void()> action)
+      : QObject(&window), context_(&context), action_(std::move(action)) {
+    if (window.isExposed()) {
+      Run();
+    } else {
+      window.installEventFilter(this);
+    }
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Expose && static_cast<QWindow*>(watched)->isExposed()) {
+      watched->removeEventFilter(this);
+      Run();
+    }
+    return false;
+  }
+
+ private:
+  void Run() {
+    if (context_ != nullptr) QTimer::singleShot(0, context_, action_);
+    deleteLater();
+  }
+
+  QPointer<QObject> context_;
+  std::function<void()> action_;
+};
 
 }  // namespace
 
@@ -185,12 +222,27 @@ void BenchWindow::RefreshCounter() {
 
 void BenchWindow::PlaceBeside(const QWidget& mainWindow) {
   const QRect mainFrame = mainWindow.frameGeometry();
-  // Before it is shown a window has no frame yet; take the main window's.
+  // Before it is shown a window has no frame yet; take the main window's. Its
+  // client area is placed, not its frame: a frame's place can only be asked
+  // for once the window manager has told its size, and until then a window
+  // manager takes it for the client area's.
   const QSize decoration = mainFrame.size() - mainWindow.size();
-  const QSize frameSize = sizeHint().expandedTo(minimumSizeHint()) + decoration;
+  const QPoint clientOffset = mainWindow.geometry().topLeft() - mainFrame.topLeft();
+  const QSize size = sizeHint().expandedTo(minimumSizeHint());
   const QScreen* screen = mainWindow.screen();
   const QRect available = screen != nullptr ? screen->availableGeometry() : mainFrame;
-  move(BesidePosition(mainFrame, frameSize, available));
+  setGeometry(QRect(BesidePosition(mainFrame, size + decoration, available) + clientOffset, size));
+}
+
+void BenchWindow::OpenBeside(QWidget& mainWindow) {
+  // Until the main window is mapped, a window manager has not put it where it
+  // goes (it may centre it), so its place is not known yet.
+  mainWindow.winId();
+  new AfterExposed(*mainWindow.windowHandle(), *this, [this, main = QPointer<QWidget>(&mainWindow)] {
+    if (main == nullptr) return;
+    PlaceBeside(*main);
+    show();
+  });
 }
 
 }  // namespace virn::demo

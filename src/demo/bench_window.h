@@ -48,6 +48,10 @@ class BenchWindow : public QWidget {
 
   // Moves the window beside the main window, on the main window's screen.
   void PlaceBeside(const QWidget& mainWindow);
+  // Shows the window beside the main window once that is mapped, where the
+  // window manager really put it, and on the screen (its frame taken to be
+  // the main window's).
+  void OpenBeside(QWidget& mainWindow);
   // Shows the bench's state; runs after every change of it.
   void Refresh();
   // Reads the counter again; a timer does this every kCounterRefreshMs.

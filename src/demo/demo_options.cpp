@@ -31,6 +31,8 @@ DemoOptions ParseDemoOptions(const QStringList& arguments) {
                      "  levels                    print \"levels: \" and the 421 bytes of the last sweep"));
   const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")},
                                       QStringLiteral("Show this help."));
+  const QCommandLineOption versionOption({QStringLiteral("v"), QStringLiteral("version")},
+                                         QStringLiteral("Show the version."));
   const QCommandLineOption wireLog(QStringLiteral("wire-log"),
                                    QStringLiteral("Write every frame the instrument receives to <file>: "
                                                   "time in ms and the five bytes in hex, one line each."),
@@ -46,13 +48,16 @@ DemoOptions ParseDemoOptions(const QStringList& arguments) {
                                                        "on the bus ahead of the instrument."),
                                         QStringLiteral("n"), QStringLiteral("0"));
   parser.addOption(helpOption);
+  parser.addOption(versionOption);
   parser.addOption(wireLog);
   parser.addOption(bench);
   parser.addOption(noInstrument);
   parser.addOption(otherDevices);
 
   DemoOptions options;
-  options.helpText = parser.helpText();
+  // With no application object yet, Qt calls the program "<executable_name>".
+  options.helpText =
+      parser.helpText().replace(QStringLiteral("<executable_name>"), QStringLiteral("virn-demo"));
   if (!parser.parse(arguments)) {
     options.error = parser.errorText();
     return options;
@@ -62,6 +67,7 @@ DemoOptions ParseDemoOptions(const QStringList& arguments) {
     return options;
   }
   options.showHelp = parser.isSet(helpOption);
+  options.showVersion = parser.isSet(versionOption);
   options.wireLogPath = parser.value(wireLog);
   options.benchPath = parser.value(bench);
   options.instrument = !parser.isSet(noInstrument);

@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "app/application.h"
+#include "app/command_line.h"
 #include "app/startup.h"
 #include "demo/bench_script.h"
 #include "demo/bench_window.h"
@@ -18,8 +19,7 @@
 #include "sim/wire_log_writer.h"
 
 int main(int argc, char** argv) {
-  virn::app::Application application(argc, argv);
-  const virn::demo::DemoOptions options = virn::demo::ParseDemoOptions(QApplication::arguments());
+  const virn::demo::DemoOptions options = virn::demo::ParseDemoOptions(virn::app::ArgumentsOf(argc, argv));
   QTextStream err(stderr);
   if (!options.error.isEmpty()) {
     err << options.error << "\n\n" << options.helpText;
@@ -29,6 +29,11 @@ int main(int argc, char** argv) {
     QTextStream(stdout) << options.helpText;
     return 0;
   }
+  if (options.showVersion) {
+    QTextStream(stdout) << virn::app::VersionText(QStringLiteral("virn-demo"));
+    return 0;
+  }
+  virn::app::Application application(argc, argv);
 
   std::unique_ptr<virn::sim::WireLogWriter> wireLog;
   if (!options.wireLogPath.isEmpty()) {
@@ -65,7 +70,6 @@ int main(int argc, char** argv) {
   std::unique_ptr<virn::demo::BenchWindow> window;
   return virn::app::RunProgram(bus, [&](QWidget& mainWindow) {
     window = std::make_unique<virn::demo::BenchWindow>(bench);
-    window->PlaceBeside(mainWindow);
-    window->show();
+    window->OpenBeside(mainWindow);
   });
 }

@@ -1,6 +1,7 @@
 #include "display/marker.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 
@@ -99,6 +100,42 @@ Crossings FindCrossings(const QImage& image, std::int32_t row, QRgb curveColor) 
   }
   for (int x = last; x >= kSearchFirstColumn; --x) {
     if ((line[x] | 0xFF000000u) == wanted) {
+      at.RightColumn = x;
+      break;
+    }
+  }
+  return at;
+}
+
+Crossings CurveCrossings(int firstColumn, std::span<const int> rows, std::int32_t row) {
+  Crossings at;
+  if (row < 0 || row >= kPlotHeight) return at;
+  std::array<bool, kSearchLastColumn + 1> curve{};
+  for (std::size_t i = 0; i + 1 < rows.size(); ++i) {
+    const int x = firstColumn + static_cast<int>(i);
+    const int y0 = rows[i];
+    const int dy = rows[i + 1] - y0;
+    int column = -1;
+    if (dy == 0) {
+      if (row == y0) column = x;
+    } else {
+      // As the bitmap's line runs: the first half of its rows in its own
+      // column, the rest in the next, its last row left to the next segment.
+      const int n = dy > 0 ? dy : -dy;
+      const int k = dy > 0 ? row - y0 : y0 - row;
+      if (k >= 0 && k < n) column = k < (n + 1) / 2 ? x : x + 1;
+    }
+    if (column >= 0 && column < static_cast<int>(curve.size()))
+      curve[static_cast<std::size_t>(column)] = true;
+  }
+  for (int x = kSearchFirstColumn; x <= kSearchLastColumn; ++x) {
+    if (curve[static_cast<std::size_t>(x)]) {
+      at.LeftColumn = x;
+      break;
+    }
+  }
+  for (int x = kSearchLastColumn; x >= kSearchFirstColumn; --x) {
+    if (curve[static_cast<std::size_t>(x)]) {
       at.RightColumn = x;
       break;
     }

@@ -8,6 +8,7 @@
 #include <Qt>
 #include <cstdint>
 #include <optional>
+#include <span>
 
 #include "display/plot_inputs.h"
 
@@ -63,6 +64,11 @@ struct Crossings {
   bool operator==(const Crossings&) const = default;
 };
 Crossings FindCrossings(const QImage& image, std::int32_t row, QRgb curveColor);
+// The same columns found without the bitmap: where the one-pixel curve the
+// bitmap draws through the rows of columns firstColumn, firstColumn + 1, ...
+// meets the marker row. For pictures drawn at other device pixel ratios,
+// whose readouts must be the bitmap's.
+Crossings CurveCrossings(int firstColumn, std::span<const int> rows, std::int32_t row);
 
 // The texts of the marker layer for given crossings. Empty texts are not drawn.
 struct MarkerReadout {

@@ -5,8 +5,10 @@
 #include <memory>
 #include <optional>
 
+#include "display/device_scale.h"
 #include "display/raster.h"
 #include "display/scale.h"
+#include "display/smooth_curve.h"
 #include "display/text_cache.h"
 #include "measure/frequency.h"
 
@@ -53,26 +55,37 @@ std::optional<std::int32_t> GeneratorFreq(const PlotInputs& in) {
 }  // namespace
 
 struct TPlotRenderer::Impl {
-  QImage image{kPlotWidth, kPlotHeight, QImage::Format_RGB32};
+  // Plot pixels to the picture's device pixels; at ratio 1 the picture is PlotBitmap.
+  DeviceScale scale;
+  QImage image;
   // Background, both grids and their labels: everything under the curve.
-  QImage grid{kPlotWidth, kPlotHeight, QImage::Format_RGB32};
+  QImage grid;
   std::optional<GridKey> gridKey;
   // What has been drawn over the grid layer since the image was last a copy of it.
-  Damage damage{kPlotWidth, kPlotHeight};
+  Damage damage;
   std::optional<PlotInputs> last;  // the inputs the image shows
   MarkerReadout readout;
   std::shared_ptr<TextCaches> texts = TextCaches::Shared();
   std::array<int, measure::kSampleCount> rows{};
+  std::optional<SmoothCurve> smooth;  // the curves at other ratios
 
-  Impl() { image.fill(Qt::white); }
+  explicit Impl(double ratio)
+      : scale(ratio),
+        image(scale.ImageSize(), QImage::Format_RGB32),
+        grid(scale.ImageSize(), QImage::Format_RGB32),
+        damage(image.width(), image.height()) {
+    image.fill(Qt::white);
+    image.setDevicePixelRatio(scale.Ratio());
+    if (!scale.Unscaled()) smooth.emplace();
+  }
 
-  TextCache& Labels(int points) { return texts->ForPoints(points); }
-  TextCache& GeneratorDigits() { return texts->ForPoints(kGeneratorPoints); }
+  // Texts at the size the plot's geometry gives them, in device pixels.
+  TextCache& Labels(int points) { return texts->ForPixels(scale.Pixels(PointsToPixels(points))); }
+  TextCache& GeneratorDigits() { return Labels(kGeneratorPoints); }
 
   void DrawGenerator(const PlotInputs& in);
   void BuildGrid(const PlotInputs& in);
   void DrawSweep(const PlotInputs& in);
-  void DrawCurve(Canvas& canvas, const PlotInputs& in);
   void DrawPolyline(Canvas& canvas, const PlotInputs& in, const SampleArray& samples, QRgb color);
   void DrawMarker(Canvas& canvas, const PlotInputs& in, TextCache& text);
 };
@@ -86,8 +99,8 @@ void TPlotRenderer::Impl::DrawGenerator(const PlotInputs& in) {
   const QString digits = measure::FreqToStr(*freq, 1000000, true);
   if (digits.isEmpty()) return;
   TextCache& text = GeneratorDigits();
-  const int x = kPlotWidth / 2 - text.Width(digits) / 2;
-  const int y = kPlotHeight / 2 - text.Height() / 2;
+  const int x = image.width() / 2 - text.Width(digits) / 2;
+  const int y = image.height() / 2 - text.Height() / 2;
   text.Draw(canvas, x, y, digits, kGeneratorColor);
 }
 
@@ -95,25 +108,29 @@ void TPlotRenderer::Impl::BuildGrid(const PlotInputs& in) {
   Canvas canvas(grid);
   canvas.Fill(in.BackgroundColor);
   TextCache& text = Labels(in.FontPointSize);
+  // Labels centre on the middle of their line, however many device pixels wide.
+  const int lineMiddle = scale.LineWidth() / 2;
 
   for (int i = 0; i < kGridLines; ++i) {
     const int x = GridColumn(i);
-    canvas.VerticalLine(x, kGridTop, kPlotHeight, in.GridColor, true);
+    DrawPlotLine(canvas, scale, Qt::Vertical, kGridTop, kPlotHeight, x, in.GridColor, true);
     QString caption = FreqGridLabel(i, in.StartFreq, in.EndFreq);
     // The number stays centred on its line; the unit trails to the right.
     const int halfWidth = text.Width(caption) / 2;
     if (i == kGridLines - 1) caption += kFreqUnitSuffix;
-    text.Draw(canvas, x - halfWidth, kLabelTop, caption, kLabelColor);
+    text.Draw(canvas, scale.Edge(x) + lineMiddle - halfWidth, scale.Edge(kLabelTop), caption, kLabelColor);
   }
 
   const int halfHeight = text.Height() / 2;
-  canvas.HorizontalLine(kFirstColumn, kLastColumn, kZeroDbRow, in.GridColor, true);
-  text.Draw(canvas, kLabelLeft, kZeroDbRow - halfHeight, kZeroDbLabel, kLabelColor);
+  const int labelLeft = scale.Edge(kLabelLeft);
+  DrawPlotLine(canvas, scale, Qt::Horizontal, kFirstColumn, kLastColumn, kZeroDbRow, in.GridColor, true);
+  text.Draw(canvas, labelLeft, scale.Edge(kZeroDbRow) + lineMiddle - halfHeight, kZeroDbLabel, kLabelColor);
   const double p = PixelsPerDivision(in.Scale);
   for (int j = 1; j <= kGridLines; ++j) {
     const int y = LevelGridRow(j, p);
-    canvas.HorizontalLine(kFirstColumn, kLastColumn, y, in.GridColor, true);
-    text.Draw(canvas, kLabelLeft, y - halfHeight, LevelGridLabel(j, in.Scale.Linear), kLabelColor);
+    DrawPlotLine(canvas, scale, Qt::Horizontal, kFirstColumn, kLastColumn, y, in.GridColor, true);
+    text.Draw(canvas, labelLeft, scale.Edge(y) + lineMiddle - halfHeight, LevelGridLabel(j, in.Scale.Linear),
+              kLabelColor);
   }
   gridKey = GridKeyOf(in);
   damage.SetAll();  // the image no longer derives from this layer
@@ -123,45 +140,51 @@ void TPlotRenderer::Impl::DrawPolyline(Canvas& canvas, const PlotInputs& in, con
                                        QRgb color) {
   const std::int32_t z = ZeroOffset(in);
   for (std::size_t i = 0; i < rows.size(); ++i) rows[i] = ClampRow(SampleRow(samples[i], z));
-  canvas.Polyline(kFirstColumn, rows, color);
-}
-
-void TPlotRenderer::Impl::DrawCurve(Canvas& canvas, const PlotInputs& in) {
-  DrawPolyline(canvas, in, in.Samples, in.CurveColor);
+  if (smooth) {
+    smooth->Draw(canvas, scale, kFirstColumn, rows, color);
+  } else {
+    canvas.Polyline(kFirstColumn, rows, color);
+  }
 }
 
 void TPlotRenderer::Impl::DrawMarker(Canvas& canvas, const PlotInputs& in, TextCache& text) {
   const std::int32_t v = in.VisirValue;
   Crossings at;
-  if (in.SweepRunning && in.Mode != PlotMode::Analyser) at = FindCrossings(image, v, in.CurveColor);
+  if (in.SweepRunning && in.Mode != PlotMode::Analyser) {
+    // The bitmap finds the curve by its pixels; a picture at another ratio
+    // has other pixels, and reads the bitmap's columns from the curve's rows.
+    at = scale.Unscaled() ? FindCrossings(image, v, in.CurveColor) : CurveCrossings(kFirstColumn, rows, v);
+  }
   readout = MarkerReadoutFor(in, at);
 
   // The crossing frequencies stand on a tooltip-coloured box below the line.
   // Crossings are only found on a row of the bitmap, where v + 2 cannot overflow.
   const bool crossed = at.LeftColumn >= 0 || at.RightColumn >= 0;
-  const int boxTop = crossed ? v + 2 : 0;
+  const int boxTop = crossed ? scale.Edge(v + 2) : 0;
   if (!readout.LeftText.isEmpty()) {
     const int width = text.Width(readout.LeftText);
-    const int left = at.LeftColumn - width - kCrossingGap;
+    const int left = scale.Edge(at.LeftColumn - kCrossingGap) - width;
     canvas.FillRect(QRect(left, boxTop, width, text.Height()), in.TooltipBaseColor);
     text.Draw(canvas, left, boxTop, readout.LeftText, in.TooltipTextColor);
   }
   if (!readout.RightText.isEmpty()) {
-    const int left = at.RightColumn + kCrossingGap;
+    const int left = scale.Edge(at.RightColumn + kCrossingGap);
     canvas.FillRect(QRect(left, boxTop, text.Width(readout.RightText), text.Height()), in.TooltipBaseColor);
     text.Draw(canvas, left, boxTop, readout.RightText, in.TooltipTextColor);
   }
 
-  canvas.HorizontalLine(kFirstColumn, kLastColumn, v, kMarkerColor, false);
+  DrawPlotLine(canvas, scale, Qt::Horizontal, kFirstColumn, kLastColumn, v, kMarkerColor, false);
 
   if (!in.SweepRunning) return;
-  text.Draw(canvas, kPlotWidth - text.Width(readout.Headline) - kHeadlineRight, kZeroDbRow, readout.Headline,
-            kReadoutColor);
+  const int top = scale.Edge(kZeroDbRow);
+  text.Draw(canvas, scale.Edge(kPlotWidth - kHeadlineRight) - text.Width(readout.Headline), top,
+            readout.Headline, kReadoutColor);
+  const int left = scale.Edge(kReadoutLeft);
   const int lineHeight = text.Height();
-  text.Draw(canvas, kReadoutLeft, kZeroDbRow, readout.MinText, kReadoutColor);
-  text.Draw(canvas, kReadoutLeft, kZeroDbRow + lineHeight, readout.MaxText, kReadoutColor);
-  text.Draw(canvas, kReadoutLeft, kZeroDbRow + 2 * lineHeight, readout.CentreText, kReadoutColor);
-  text.Draw(canvas, kReadoutLeft, kZeroDbRow + 3 * lineHeight, readout.QText, kReadoutColor);
+  text.Draw(canvas, left, top, readout.MinText, kReadoutColor);
+  text.Draw(canvas, left, top + lineHeight, readout.MaxText, kReadoutColor);
+  text.Draw(canvas, left, top + 2 * lineHeight, readout.CentreText, kReadoutColor);
+  text.Draw(canvas, left, top + 3 * lineHeight, readout.QText, kReadoutColor);
 }
 
 void TPlotRenderer::Impl::DrawSweep(const PlotInputs& in) {
@@ -171,12 +194,13 @@ void TPlotRenderer::Impl::DrawSweep(const PlotInputs& in) {
   Canvas canvas(image, &damage);
   // Under the live curve, which is drawn over them where they meet.
   for (const ReferenceTrace& trace : in.References) DrawPolyline(canvas, in, trace.Samples, trace.Color);
-  if (in.SweepRunning) DrawCurve(canvas, in);
+  // Last, so that `rows` holds the live curve's for the marker.
+  if (in.SweepRunning) DrawPolyline(canvas, in, in.Samples, in.CurveColor);
   // After the curve: the marker finds the curve by its colour.
   if (in.Visir) DrawMarker(canvas, in, Labels(in.FontPointSize));
 }
 
-TPlotRenderer::TPlotRenderer() : impl_(std::make_unique<Impl>()) {}
+TPlotRenderer::TPlotRenderer(double ratio) : impl_(std::make_unique<Impl>(ratio)) {}
 TPlotRenderer::~TPlotRenderer() = default;
 
 bool TPlotRenderer::Render(const PlotInputs& in) {
@@ -199,9 +223,12 @@ const MarkerReadout& TPlotRenderer::Readout() const {
 void TPlotRenderer::Invalidate() {
   impl_->last.reset();
 }
+double TPlotRenderer::Ratio() const {
+  return impl_->scale.Ratio();
+}
 
-QImage RenderPlot(const PlotInputs& in) {
-  TPlotRenderer renderer;
+QImage RenderPlot(const PlotInputs& in, double ratio) {
+  TPlotRenderer renderer(ratio);
   renderer.Render(in);
   return renderer.Image().copy();
 }

@@ -169,20 +169,54 @@ void Canvas::Polyline(int firstX, std::span<const int> rows, QRgb color) {
   }
 }
 
-void Canvas::Blend(const QImage& sprite, int x, int y) {
+std::vector<InkRun> InkRuns(const QImage& sprite) {
+  std::vector<InkRun> runs;
+  for (int row = 0; row < sprite.height(); ++row) {
+    const auto* line = reinterpret_cast<const QRgb*>(sprite.constScanLine(row));
+    for (int x = 0; x < sprite.width();) {
+      if (qAlpha(line[x]) == 0) {
+        ++x;
+        continue;
+      }
+      const int first = x;
+      while (x < sprite.width() && qAlpha(line[x]) != 0) ++x;
+      runs.push_back({row, first, x - first});
+    }
+  }
+  return runs;
+}
+
+void Canvas::Blend(const QImage& sprite, std::span<const InkRun> runs, int x, int y) {
   const QRect target = QRect(x, y, sprite.width(), sprite.height()) & QRect(0, 0, width_, height_);
   if (target.isEmpty()) return;
-  for (int row = target.top(); row <= target.bottom(); ++row) {
-    const auto* src = reinterpret_cast<const QRgb*>(sprite.constScanLine(row - y)) + (target.left() - x);
-    QRgb* dst = Line(row) + target.left();
-    for (int i = 0; i < target.width(); ++i) {
-      // Text is mostly empty cell: skip it first.
-      const std::uint32_t a = qAlpha(src[i]);
-      if (a == 0) continue;
-      dst[i] = a == 0xFF ? src[i] : (src[i] + ByteMul(dst[i], 255 - a)) | 0xFF000000u;
+  for (const InkRun& run : runs) {
+    const int row = y + run.row;
+    if (row < target.top() || row > target.bottom()) continue;
+    const int first = std::max(x + run.first, target.left());
+    const int last = std::min(x + run.first + run.count - 1, target.right());
+    const auto* src = reinterpret_cast<const QRgb*>(sprite.constScanLine(run.row)) + (first - x);
+    QRgb* dst = Line(row);
+    for (int i = first; i <= last; ++i, ++src) {
+      const std::uint32_t a = qAlpha(*src);
+      dst[i] = a == 0xFF ? *src : (*src + ByteMul(dst[i], 255 - a)) | 0xFF000000u;
     }
   }
   if (damage_ != nullptr) damage_->AddRect(target);
+}
+
+void Canvas::BlendColumn(int x, int top, std::span<const std::uint8_t> coverage, QRgb color) {
+  if (x < 0 || x >= width_) return;
+  const int first = std::max(top, 0);
+  const int last = std::min(top + static_cast<int>(coverage.size()), height_) - 1;
+  if (first > last) return;
+  color |= 0xFF000000u;
+  for (int y = first; y <= last; ++y) {
+    const std::uint32_t a = coverage[static_cast<std::size_t>(y - top)];
+    if (a == 0) continue;
+    QRgb& dst = Line(y)[x];
+    dst = a == 0xFF ? color : (ByteMul(color, a) + ByteMul(dst, 255 - a)) | 0xFF000000u;
+  }
+  if (damage_ != nullptr) damage_->AddColumnSpan(x, first, last);
 }
 
 }  // namespace virn::display

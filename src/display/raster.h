@@ -37,6 +37,16 @@ class Damage {
   int lastColumn_ = -1;
 };
 
+// The pixels of a premultiplied sprite that are not transparent, as runs along
+// its rows: text is mostly the empty space between strokes, and composing only
+// the runs skips it.
+struct InkRun {
+  int row = 0;
+  int first = 0;
+  int count = 0;
+};
+std::vector<InkRun> InkRuns(const QImage& sprite);
+
 // A view of an RGB32 or ARGB32_Premultiplied image's pixels that draws opaque.
 class Canvas {
  public:
@@ -59,8 +69,11 @@ class Canvas {
   // the second half in the next, and leaves its last point to the next
   // segment; the last point itself is not drawn.
   void Polyline(int firstX, std::span<const int> rows, QRgb color);
-  // Composes a premultiplied sprite with its top-left corner at (x, y).
-  void Blend(const QImage& sprite, int x, int y);
+  // Composes a premultiplied sprite, whose ink lies in `runs`, with its
+  // top-left corner at (x, y).
+  void Blend(const QImage& sprite, std::span<const InkRun> runs, int x, int y);
+  // Composes an opaque colour at coverages 0..255 down column x from row top.
+  void BlendColumn(int x, int top, std::span<const std::uint8_t> coverage, QRgb color);
 
  private:
   QRgb* Line(int y) const { return bits_ + static_cast<std::ptrdiff_t>(y) * stride_; }

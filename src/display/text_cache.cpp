@@ -45,8 +45,12 @@ int PointsToPixels(int points) {
 }
 
 QFont PlotFont(int points) {
+  return PlotFontOfPixels(PointsToPixels(points));
+}
+
+QFont PlotFontOfPixels(int pixels) {
   QFont font(QStringLiteral("Arial"));
-  font.setPixelSize(std::max(1, PointsToPixels(points)));
+  font.setPixelSize(std::max(1, pixels));
   return font;
 }
 
@@ -80,6 +84,7 @@ TextCache::Sprite TextCache::MakeSprite(const QString& text, int width, QRgb col
   painter.drawText(QPoint(-box.left(), -box.top()), text);
   painter.end();
   TrimToInk(sprite);
+  sprite.ink = InkRuns(sprite.image);
   return sprite;
 }
 
@@ -95,9 +100,9 @@ void TextCache::Draw(Canvas& canvas, int x, int y, const QString& text, QRgb col
   if (sprite == entry.sprites.end()) {
     entry.sprites.push_back(MakeSprite(text, entry.width, color));
     sprite = entry.sprites.end() - 1;
-    spriteBytes_ += sprite->image.sizeInBytes();
+    spriteBytes_ += sprite->image.sizeInBytes() + static_cast<qsizetype>(sprite->ink.size() * sizeof(InkRun));
   }
-  canvas.Blend(sprite->image, x + sprite->offset.x(), y + sprite->offset.y());
+  canvas.Blend(sprite->image, sprite->ink, x + sprite->offset.x(), y + sprite->offset.y());
 }
 
 std::shared_ptr<TextCaches> TextCaches::Shared() {
@@ -111,9 +116,13 @@ std::shared_ptr<TextCaches> TextCaches::Shared() {
 }
 
 TextCache& TextCaches::ForPoints(int points) {
-  const int pixels = std::max(1, PointsToPixels(points));
+  return ForPixels(PointsToPixels(points));
+}
+
+TextCache& TextCaches::ForPixels(int pixels) {
+  pixels = std::max(1, pixels);
   auto it = byPixelSize_.find(pixels);
-  if (it == byPixelSize_.end()) it = byPixelSize_.try_emplace(pixels, PlotFont(points)).first;
+  if (it == byPixelSize_.end()) it = byPixelSize_.try_emplace(pixels, PlotFontOfPixels(pixels)).first;
   return it->second;
 }
 

@@ -28,6 +28,8 @@ int PointsToPixels(int points);
 
 // "Arial" at a point size, in pixels.
 QFont PlotFont(int points);
+// "Arial" at a pixel size.
+QFont PlotFontOfPixels(int pixels);
 
 class TextCache {
  public:
@@ -47,6 +49,7 @@ class TextCache {
     QRgb color = 0;
     QImage image;   // premultiplied coverage in the colour
     QPoint offset;  // of the image's top-left from the line's top-left
+    std::vector<InkRun> ink;
   };
 
  private:
@@ -73,6 +76,8 @@ class TextCaches {
   static std::shared_ptr<TextCaches> Shared();
   // "Arial" at a point size.
   TextCache& ForPoints(int points);
+  // "Arial" at a pixel size.
+  TextCache& ForPixels(int pixels);
 
  private:
   std::map<int, TextCache> byPixelSize_;

@@ -97,7 +97,9 @@ void HelpWindow::ShowTopic(const QString& helpDir, const QString& topic) {
 }
 
 void HelpWindow::SetApplicationTitle(const QString& title) {
-  setWindowTitle(title.isEmpty() ? HelpCaption() : title + QStringLiteral(" — ") + HelpCaption());
+  // The application's name last: Qt adds it to a window's title on X11 unless
+  // the title already ends with it, so it shows once.
+  setWindowTitle(title.isEmpty() ? HelpCaption() : HelpCaption() + QStringLiteral(" — ") + title);
 }
 
 void HelpWindow::keyPressEvent(QKeyEvent* event) {

@@ -24,6 +24,7 @@ class HelpWindow : public QWidget {
   // has none) and brings the window to the front.
   void ShowTopic(const QString& helpDir, const QString& topic);
 
+  // "Справка — <title>", or "Справка" alone for an empty title.
   void SetApplicationTitle(const QString& title);
 
  protected:

@@ -190,15 +190,19 @@ LoadOutcome LoadConfigFile(const QString& fileName, ConfigTarget& target) {
     ApplyConfig(text, target);
     return LoadOutcome::Applied;
   } catch (const std::exception& error) {
-    qWarning().noquote() << "Settings file" << fileName << "could not be read (" << error.what()
-                         << "); it is kept as" << fileName + kBadFileSuffix;
-    const QString aside = fileName + kBadFileSuffix;
-    QFile::remove(aside);
-    // Should even the move fail, the file stays where it is: deleting it would
-    // lose what the move is there to keep.
-    QFile::rename(fileName, aside);
+    SetAside(fileName, error.what());
     return LoadOutcome::MovedAside;
   }
+}
+
+void SetAside(const QString& fileName, const char* reason) {
+  const QString aside = fileName + kBadFileSuffix;
+  qWarning().noquote() << "Settings file" << fileName << "could not be read (" << reason << "); it is kept as"
+                       << aside;
+  QFile::remove(aside);
+  // Should even the move fail, the file stays where it is: deleting it would
+  // lose what the move is there to keep.
+  QFile::rename(fileName, aside);
 }
 
 bool SaveConfigFile(const QString& fileName, const QByteArray& document) {

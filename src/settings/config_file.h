@@ -64,6 +64,10 @@ QByteArray BuildConfig(const WindowPlacement& placement, const std::vector<Store
 // older one), so that the user's calibration can still be recovered from it.
 inline const QString kBadFileSuffix = QStringLiteral(".bad");
 
+// Moves a file that could not be read to "<file>.bad", replacing an older one,
+// and says so on the log with the reason.
+void SetAside(const QString& fileName, const char* reason);
+
 enum class LoadOutcome { NoFile, Applied, MovedAside };
 // Reads and applies the file; a faulty file is moved aside and the next run starts
 // from defaults. Never throws.

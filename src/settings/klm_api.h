@@ -18,8 +18,8 @@ class EklmAPI : public std::runtime_error {
 };
 
 // The folder the libraries are loaded from. Until set (or after it is set to
-// ""), the folder "../lib/virn" relative to the running executable's folder,
-// which is where the build and the installation put them.
+// ""), the folder of the linked libklmlibb.so, where the build, an
+// installation and the package all put them.
 void SetKlmLibraryDir(std::string dir);
 std::string KlmLibraryDir();
 

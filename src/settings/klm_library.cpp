@@ -1,11 +1,10 @@
 #include "settings/klm_library.h"
 
 #include <dlfcn.h>
-#include <unistd.h>
 
-#include <array>
 #include <mutex>
 
+#include "hostlib/klm_exports.h"
 #include "settings/klm_api.h"
 
 namespace virn::settings {
@@ -22,15 +21,17 @@ std::string& StoredDir() {
   return dir;
 }
 
-// "<executable's directory>/../lib/virn": the layout of both the build tree and
-// the installation.
+// The folder of the linked key-filter library: the loader found it through the
+// executable's search path, so the libraries loaded by name sit beside it in
+// every layout (the build tree, an installation, the package).
 std::string DefaultLibraryDir() {
-  std::array<char, 4096> path{};
-  const ssize_t length = readlink("/proc/self/exe", path.data(), path.size() - 1);
-  std::string exe = length > 0 ? std::string(path.data(), static_cast<std::size_t>(length)) : std::string();
-  const auto slash = exe.rfind('/');
-  const std::string exeDir = slash == std::string::npos ? std::string(".") : exe.substr(0, slash);
-  return exeDir + "/" VIRN_KLM_LIBDIR_REL;
+  Dl_info info{};
+  if (dladdr(reinterpret_cast<void*>(&lbReplaceIntegerChar), &info) == 0 || info.dli_fname == nullptr) {
+    return ".";
+  }
+  const std::string library = info.dli_fname;
+  const auto slash = library.rfind('/');
+  return slash == std::string::npos ? std::string(".") : library.substr(0, slash);
 }
 
 std::string Replace(std::string text, const std::string& placeholder, const std::string& value) {

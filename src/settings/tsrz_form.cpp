@@ -147,7 +147,7 @@ std::vector<QByteArray> TSrzForm::PublishedSettings() const {
 void TSrzForm::FinishCreation() {
   if (ConfigPath.isEmpty()) return;
   ConfigPath = SettingsFileName(ConfigPath);
-  LoadConfig();
+  creationLoad_ = LoadConfig();
 }
 
 LoadOutcome TSrzForm::LoadConfig() {

@@ -38,6 +38,8 @@ class TSrzForm : public QWidget {
   // Reads the settings file named by ConfigPath, if there is one; a file that
   // cannot be read is moved aside. Never throws.
   LoadOutcome LoadConfig();
+  // What reading the settings file at the window's creation came to.
+  LoadOutcome CreationLoadOutcome() const { return creationLoad_; }
   // Writes the placement and the published settings to ConfigPath; false when
   // nothing was written (the previous file then stays as it was).
   bool SaveConfig();
@@ -52,6 +54,7 @@ class TSrzForm : public QWidget {
  private:
   class Target;
   quint8 blendValue_ = 255;
+  LoadOutcome creationLoad_ = LoadOutcome::NoFile;
 };
 
 }  // namespace virn::settings

@@ -15,6 +15,7 @@
 #include "export/sweep_csv.h"
 #include "link/ftdi_backend.h"
 #include "settings/klm_api.h"
+#include "settings/settings_folder.h"
 #include "sim/sim_bus.h"
 #include "sim/sim_factory.h"
 #include "sim/wire_log_writer.h"
@@ -44,8 +45,10 @@ QString SettingsFileFor(const sweep::SweepOptions& options) {
   }
   if (appData.empty()) return {};
   // The simulated instrument's calibration is virn-demo's, never the real one's.
-  return sweep::WindowSettingsFile(QString::fromStdString(appData),
-                                   options.simulated ? QStringLiteral("virn-demo") : QStringLiteral("virn"));
+  const QString window = options.simulated ? QStringLiteral("virn-demo") : QStringLiteral("virn");
+  // As the window does at its start: a file where an earlier version kept it moves to its folder.
+  settings::MoveEarlierSettings(QString::fromStdString(appData) + QStringLiteral("/Kelmar"), window);
+  return sweep::WindowSettingsFile(QString::fromStdString(appData), window);
 }
 
 // What a stop signal does now: nothing outside a run.
@@ -108,6 +111,10 @@ int main(int argc, char** argv) {
   }
   if (options.showHelp) {
     QTextStream(stdout) << options.helpText;
+    return 0;
+  }
+  if (options.showVersion) {
+    QTextStream(stdout) << "virn-sweep " << VIRN_VERSION_TEXT << "\n";
     return 0;
   }
 

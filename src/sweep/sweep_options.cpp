@@ -17,9 +17,9 @@ const QString kDescription = QStringLiteral(
     "given on the command line is taken from the window's settings file: the range,\n"
     "delay, period, averaging, detector, the DDS coefficient and both calibrations.\n"
     "The file is only read, never written; without it the window's defaults apply.\n"
-    "virn reads ~/.config/Kelmar/virn.mainform.config.xml, --simulated virn-demo's\n"
-    "~/.config/Kelmar/virn-/virn-demo.mainform.config.xml ($XDG_CONFIG_HOME for\n"
-    "~/.config when set).\n"
+    "virn reads ~/.config/Kelmar/virn/virn.mainform.config.xml, --simulated\n"
+    "virn-demo's ~/.config/Kelmar/virn-demo/virn-demo.mainform.config.xml\n"
+    "($XDG_CONFIG_HOME for ~/.config when set).\n"
     "\n"
     "CSV: the header \"sweep,frequency_hz,level_db,sample\" once, then 421 rows a\n"
     "sweep, sweeps numbered from 1: the frequency of the point in whole hertz, its\n"
@@ -34,6 +34,8 @@ const QString kDescription = QStringLiteral(
 
 struct Options {
   QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help.")};
+  QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")},
+                             QStringLiteral("Show the version.")};
   QCommandLineOption simulated{QStringLiteral("simulated"),
                                QStringLiteral("Sweep virn-demo's simulated instrument (the band-pass filter "
                                               "between output and input) instead of the USB bus.")};
@@ -129,8 +131,9 @@ SweepOptions ParseSweepOptions(const QStringList& arguments) {
   parser.setApplicationDescription(kDescription);
   const Options o;
   for (const QCommandLineOption* option :
-       {&o.help, &o.simulated, &o.noInstrument, &o.wireLog, &o.start, &o.end, &o.count, &o.period, &o.delay,
-        &o.noDelay, &o.average, &o.noAverage, &o.linear, &o.log, &o.output, &o.settings, &o.timeout}) {
+       {&o.help, &o.version, &o.simulated, &o.noInstrument, &o.wireLog, &o.start, &o.end, &o.count, &o.period,
+        &o.delay, &o.noDelay, &o.average, &o.noAverage, &o.linear, &o.log, &o.output, &o.settings,
+        &o.timeout}) {
     parser.addOption(*option);
   }
 
@@ -145,6 +148,7 @@ SweepOptions ParseSweepOptions(const QStringList& arguments) {
     return options;
   }
   options.showHelp = parser.isSet(o.help);
+  options.showVersion = parser.isSet(o.version);
   options.simulated = parser.isSet(o.simulated);
   options.noInstrument = parser.isSet(o.noInstrument);
   options.wireLogPath = parser.value(o.wireLog);

@@ -32,6 +32,7 @@ struct SweepOptions {
   std::optional<bool> linear;
 
   bool showHelp = false;
+  bool showVersion = false;
   QString helpText;
   QString error;  // non-empty: the arguments were wrong
 };

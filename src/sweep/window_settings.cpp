@@ -1,6 +1,6 @@
 #include "sweep/window_settings.h"
 
-#include <algorithm>
+#include "settings/settings_folder.h"
 
 namespace virn::sweep {
 
@@ -8,16 +8,12 @@ namespace {
 
 // The window is named "MainForm"; its file name uses the name in lower case.
 const QString kWindowFileSuffix = QStringLiteral(".mainform.config.xml");
-// What the window's folder name drops from the executable's name (".exe" on Windows).
-constexpr qsizetype kExtensionLength = 4;
 
 }  // namespace
 
 QString WindowSettingsFile(const QString& appDataDir, const QString& executableName) {
-  QString dir = appDataDir + QStringLiteral("/Kelmar/");
-  const QString folder = executableName.chopped(std::min(kExtensionLength, executableName.size()));
-  if (!folder.isEmpty()) dir += folder + QLatin1Char('/');
-  return dir + executableName.toLower() + kWindowFileSuffix;
+  return appDataDir + QStringLiteral("/Kelmar/") + settings::ProgramFolderName(executableName) +
+         QLatin1Char('/') + executableName.toLower() + kWindowFileSuffix;
 }
 
 }  // namespace virn::sweep

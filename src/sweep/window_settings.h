@@ -7,9 +7,7 @@
 namespace virn::sweep {
 
 // The main window's settings file of the program named by `executableName`
-// ("virn", "virn-demo"): under <appData>/Kelmar/, in the folder the window
-// names after the executable less its last four characters, file
-// "<executable>.mainform.config.xml".
+// ("virn", "virn-demo"): <appData>/Kelmar/<program folder>/<executable>.mainform.config.xml.
 QString WindowSettingsFile(const QString& appDataDir, const QString& executableName);
 
 }  // namespace virn::sweep

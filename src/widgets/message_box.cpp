@@ -1,6 +1,7 @@
 #include "widgets/message_box.h"
 
 #include <QApplication>
+#include <QPointer>
 
 namespace virn::widgets {
 
@@ -9,10 +10,25 @@ QString Caption() {
   const QString name = QApplication::applicationDisplayName();
   return name.isEmpty() ? kApplicationTitle : name;
 }
+
+QPointer<QWidget>& MainWindow() {
+  static QPointer<QWidget> window;
+  return window;
+}
 }  // namespace
 
+void SetMainWindow(QWidget* window) {
+  MainWindow() = window;
+}
+
+QWidget* MessageBoxParent() {
+  if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+  if (MainWindow() != nullptr) return MainWindow();
+  return QApplication::activeWindow();
+}
+
 void AppMessageBox(const QString& text, QMessageBox::Icon icon) {
-  QMessageBox box(icon, Caption(), text, QMessageBox::Ok, QApplication::activeWindow());
+  QMessageBox box(icon, Caption(), text, QMessageBox::Ok, MessageBoxParent());
   box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
   box.exec();
 }
@@ -24,7 +40,7 @@ QString ErrorDisplayText(const QString& message) {
 
 void ShowException(const std::exception& error) {
   QMessageBox box(QMessageBox::Critical, Caption(), ErrorDisplayText(QString::fromUtf8(error.what())),
-                  QMessageBox::Ok, QApplication::activeWindow());
+                  QMessageBox::Ok, MessageBoxParent());
   box.exec();
 }
 

@@ -11,6 +11,11 @@ namespace virn::widgets {
 
 inline const QString kApplicationTitle = QStringLiteral("ВИРН");
 
+// The window the program's message boxes belong to, and are centred on: a
+// modal dialog that is open, else the main window, else the active window.
+void SetMainWindow(QWidget* window);
+QWidget* MessageBoxParent();
+
 // Modal, the application title as caption, one OK button, kept on top.
 void AppMessageBox(const QString& text, QMessageBox::Icon icon);
 

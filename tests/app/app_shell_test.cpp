@@ -1,25 +1,20 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDialog>
 #include <QLabel>
+#include <QLocale>
+#include <QTranslator>
 #include <stdexcept>
 
 #include "app/about_box.h"
-#include "app/program_name.h"
+#include "app/qt_translations.h"
+#include "support/modal_driver.h"
 #include "support/modal_watcher.h"
 #include "widgets/message_box.h"
 
 namespace virn::app {
 namespace {
-
-TEST(ProgramNameTest, DropsTheLastFourCharactersWhateverTheyAre) {
-  EXPECT_EQ(ProgramNameFromFileName(QStringLiteral("virn.exe")), QStringLiteral("virn"));
-  EXPECT_EQ(ProgramNameFromFileName(QStringLiteral("virn-demo")), QStringLiteral("virn-"));
-  EXPECT_EQ(ProgramNameFromFileName(QStringLiteral("virn")), QString());
-  EXPECT_EQ(ProgramNameFromFileName(QStringLiteral("abc")), QString());
-  EXPECT_EQ(ProgramNameFromFileName(QStringLiteral("ВИРН.exe")), QStringLiteral("ВИРН"));
-  EXPECT_EQ(ProgramNameFromFileName(QStringLiteral("analyser")), QStringLiteral("anal"));
-}
 
 TEST(VersionLineTest, PreReleaseSaysBeta) {
   EXPECT_EQ(VersionLine(1, 2, 3, true), QStringLiteral("Версия: 1.2.3 (бета)"));
@@ -58,6 +53,37 @@ TEST(AppMessageBoxTest, ModalOnTopWithTitleAndIcon) {
   EXPECT_EQ(seen.title, widgets::kApplicationTitle);
   EXPECT_EQ(seen.icon, QMessageBox::Warning);
   EXPECT_TRUE(seen.stayOnTop);
+}
+
+TEST(AppMessageBoxTest, BelongsToTheMainWindowWhicheverIsActiveAndToAnOpenDialog) {
+  QWidget main;
+  QWidget bench;  // the demo's bench: another window, often the active one
+  main.show();
+  bench.show();
+  QApplication::setActiveWindow(&bench);
+  widgets::SetMainWindow(&main);
+  test::ModalDriver driver;
+  QWidget* parent = nullptr;
+  driver.Then([&](QWidget& box) {
+    parent = box.parentWidget();
+    test::ModalDriver::AcknowledgeMessage()(box);
+  });
+  widgets::AppMessageBox(QStringLiteral("Подключите прибор."), QMessageBox::Warning);
+  EXPECT_EQ(parent, &main);
+  // A message from within a dialog (a wizard's page) belongs to the dialog.
+  QDialog wizard(&main);
+  wizard.setWindowModality(Qt::ApplicationModal);
+  wizard.show();
+  EXPECT_EQ(widgets::MessageBoxParent(), &wizard);
+  widgets::SetMainWindow(nullptr);
+}
+
+TEST(QtTranslationsTest, QtsOwnTextsSpeakRussianInARussianLocaleOnly) {
+  EXPECT_EQ(InstallQtTranslations(QLocale::c()), nullptr);
+  QTranslator* russian = InstallQtTranslations(QLocale(QLocale::Russian, QLocale::Russia));
+  ASSERT_NE(russian, nullptr) << "Qt's translations are missing (scripts/setup-debian.sh installs them)";
+  EXPECT_EQ(QCoreApplication::translate("QPrintDialog", "Print"), QStringLiteral("Печать"));
+  delete russian;  // and uninstalled with it
 }
 
 TEST(AboutBoxTest, ShowsNameDescriptionAndVersion) {

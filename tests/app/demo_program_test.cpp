@@ -140,7 +140,7 @@ TEST(DemoProgramTest, SettingsSurviveARestart) {
   virn::test::XvfbServer x;
   ASSERT_FALSE(x.display().isEmpty());
   QTemporaryDir home;
-  const QString settings = home.path() + QStringLiteral("/Kelmar/virn-/virn-demo.mainform.config.xml");
+  const QString settings = home.path() + QStringLiteral("/Kelmar/virn-demo/virn-demo.mainform.config.xml");
   for (int run = 0; run < 2; ++run) {
     DemoRun demo({}, x.display(), home.path());
     ASSERT_TRUE(demo.process.waitForStarted(10000));
@@ -179,7 +179,7 @@ TEST(DemoProgramTest, SigtermAfterAModeChangeSavesTheModeAndExitsAtOnce) {
   virn::test::XvfbServer x;
   ASSERT_FALSE(x.display().isEmpty());
   QTemporaryDir home;
-  const QString settings = home.path() + QStringLiteral("/Kelmar/virn-/virn-demo.mainform.config.xml");
+  const QString settings = home.path() + QStringLiteral("/Kelmar/virn-demo/virn-demo.mainform.config.xml");
   DemoRun demo({}, x.display(), home.path());
   ASSERT_TRUE(demo.process.waitForStarted(10000));
   ASSERT_TRUE(demo.WaitForLine(QStringLiteral(" 09 00 00 00 00")));
@@ -207,7 +207,7 @@ TEST(DemoProgramTest, SigtermAfterAModeChangeSavesTheModeAndExitsAtOnce) {
 TEST(DemoProgramTest, SigintAndSighupEndTheProgramAsAClose) {
   for (const int signalNumber : {SIGINT, SIGHUP}) {
     QTemporaryDir home;
-    const QString settings = home.path() + QStringLiteral("/Kelmar/virn-/virn-demo.mainform.config.xml");
+    const QString settings = home.path() + QStringLiteral("/Kelmar/virn-demo/virn-demo.mainform.config.xml");
     DemoRun demo({}, {}, home.path());
     ASSERT_TRUE(demo.process.waitForStarted(10000));
     ASSERT_TRUE(demo.WaitForLine(QStringLiteral(" 09 00 00 00 00")));

@@ -168,6 +168,39 @@ TEST_F(PlotWindowFixture, ADragOutOfThePlotEmptiesTheReadoutsBeforeTheRelease) {
   QTest::mouseRelease(plot, Qt::LeftButton, Qt::NoModifier, QPoint(150, 130));
 }
 
+// These run at the test screen's scale, and again at 200 % (tests/app/CMakeLists.txt).
+using ScreenScaleFixture = LinkedWindowFixture;
+
+TEST_F(ScreenScaleFixture, ThePlotAreaShowsThePictureForItsScreenAndReadsThePointersPixel) {
+  auto form = ConnectedWindow();
+  Button(*form, "KlSpeedButton1")->click();
+  ASSERT_TRUE(test::PollUntil([&] { return instrument->State().sweepRequests >= 2; }));
+  const std::uint64_t requests = instrument->State().sweepRequests;
+  Button(*form, "KlSpeedButton3")->click();  // Pause; the pass under way ends unread
+  ASSERT_TRUE(test::PollUntil([&] { return form->sweepPasses() > requests + 1; }));
+  Button(*form, "mnuVisir")->click();  // and redraws
+  QWidget* plot = PlotArea(*form);
+  const display::PlotInputs in = form->PlotInputsNow();
+  const double ratio = plot->devicePixelRatioF();
+  const QImage shown = plot->grab().toImage().convertToFormat(QImage::Format_RGB32);
+  EXPECT_EQ(shown, display::RenderPlot(in, ratio));
+  EXPECT_EQ(form->plotBitmap(), display::RenderPlot(in));  // what saving and printing take
+  if (ratio == 1.0) {
+    EXPECT_EQ(shown, form->plotBitmap());
+  }
+
+  // Between pixels, as a screen at another scale gives the pointer.
+  const auto send = [plot](QEvent::Type type, QPointF at) {
+    QMouseEvent event(type, at, plot->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(plot, &event);
+  };
+  send(QEvent::MouseButtonPress, QPointF(120.9, 55.75));
+  send(QEvent::MouseButtonRelease, QPointF(120.9, 55.75));
+  EXPECT_EQ(form->property("_VisirValue").toInt(), 55);
+  send(QEvent::MouseMove, QPointF(120.9, 55.75));
+  EXPECT_EQ(form->statusBar()->panelText(4), QStringLiteral("10.198.810 Гц"));
+}
+
 TEST_F(PlotWindowFixture, LevelTextsFollowTheDetectorAndTheCalibration) {
   auto form = Window();
   const QString point = QLocale().decimalPoint();

@@ -1,6 +1,6 @@
 // The plot's context menu in the main window: the data export, kept curves,
-// the marker below the maximum and the quality factor, and what they leave
-// alone: the marker's left button and the settings file.
+// the marker below the maximum and the quality factor, and what they and the
+// scale leave alone: the marker's left button and the settings file.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -14,6 +14,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QToolButton>
 
 #include "display/marker.h"
@@ -24,7 +25,9 @@
 #include "sim/network_model.h"
 #include "support/build_paths.h"
 #include "support/modal_driver.h"
+#include "support/modal_watcher.h"
 #include "support/scoped_env.h"
+#include "widgets/passing_notice.h"
 
 namespace virn::app {
 namespace {
@@ -35,6 +38,9 @@ struct ToolsFixture : LinkedWindowFixture {
   test::ScopedEnv tmpdir{"TMPDIR", temp.path().toStdString()};
   virn::test::ModalDriver driver;
 
+  static QWidget* Panel(TMainForm& form) {
+    return form.findChild<QWidget*>(QStringLiteral("PaintBox1"))->parentWidget();
+  }
   static QAction* Action(TMainForm& form, const char* name) {
     return form.findChild<QAction*>(QString::fromLatin1(name));
   }
@@ -90,7 +96,7 @@ TEST_F(ToolsFixture, TheRightButtonOpensTheMenuAndLeavesTheMarkerWhereItIs) {
     if (!action->isSeparator()) texts << action->text();
   }
   EXPECT_EQ(texts, (QStringList{"Сохранить данные...", "Запомнить кривую", "Убрать кривые", "Визир на −3 дБ",
-                                "Визир на −6 дБ", "Визир на −20 дБ", "Показывать добротность"}));
+                                "Визир на −6 дБ", "Визир на −20 дБ", "Показывать добротность", "Масштаб"}));
   EXPECT_TRUE(Action(*form, "mnuSaveData")->isEnabled());
   EXPECT_FALSE(Action(*form, "mnuClearTraces")->isEnabled());  // nothing kept yet
   menu.hide();
@@ -188,19 +194,40 @@ TEST_F(ToolsFixture, KeptCurvesShowInThePictureAndGoWithARangeChange) {
   EXPECT_GT(count(), 200);
   EXPECT_EQ(form->plotBitmap(), display::RenderPlot(form->PlotInputsNow()));
 
-  driver.Then(virn::test::ModalDriver::AcknowledgeMessage());
   form->findChild<QLineEdit*>(QStringLiteral("Edit4"))->setText(QStringLiteral("2"));
   form->DrawPlot();
   EXPECT_TRUE(form->references().Empty());
   EXPECT_EQ(count(), 0);
-  ASSERT_TRUE(test::PollUntil([&] { return driver.Done(); }));
-  ASSERT_EQ(driver.Messages().size(), 1u);
-  EXPECT_TRUE(driver.Messages()[0].startsWith(QStringLiteral("Запомненные кривые")));
+  EXPECT_TRUE(widgets::PassingNoticeText(*Panel(*form)).startsWith(QStringLiteral("Запомненные кривые")));
 
   Action(*form, "mnuKeepTrace")->trigger();
   EXPECT_FALSE(form->references().Empty());
   Action(*form, "mnuClearTraces")->trigger();
   EXPECT_TRUE(form->references().Empty());
+}
+
+TEST_F(ToolsFixture, TypingANewRangeOverKeptCurvesLosesNoKeystroke) {
+  auto form = HeldSweep();
+  Action(*form, "mnuKeepTrace")->trigger();
+  Button(*form, "KlSpeedButton2")->click();  // stopped: the idle passes still redraw
+  test::ModalWatcher watcher;
+  auto* field = form->findChild<QLineEdit*>(QStringLiteral("Edit4"));
+  field->setFocus();
+  field->selectAll();
+  for (const char digit : {'6', '0'}) {
+    // Typed into whatever has the focus, as the keyboard does, after the
+    // redraws that follow the previous digit have run.
+    ASSERT_NE(QApplication::focusWidget(), nullptr);
+    QTest::keyClick(QApplication::focusWidget(), digit);
+    const std::uint64_t passes = form->sweepPasses();
+    ASSERT_TRUE(test::PollUntil([&] { return form->sweepPasses() > passes + 1; }));
+  }
+  EXPECT_EQ(watcher.seen().size(), 0u);
+  EXPECT_EQ(field->text(), QStringLiteral("60"));
+  EXPECT_EQ(form->controller().RangeInEffect().StartFreq, 60100000);
+  EXPECT_TRUE(form->references().Empty());
+  EXPECT_FALSE(widgets::PassingNoticeText(*Panel(*form)).isEmpty());
+  EXPECT_EQ(QApplication::focusWidget(), field);
 }
 
 TEST_F(ToolsFixture, TheMarkerGoesThreeDbBelowTheMaximumAndTheQLineFollowsTheBand) {
@@ -237,6 +264,8 @@ TEST_F(ToolsFixture, TheToolsLeaveTheSettingsFileAsItWas) {
     Action(*form, "mnuShowQ")->trigger();
     driver.Then(Name(target.filePath(QStringLiteral("data.csv"))));
     Action(*form, "mnuSaveData")->trigger();
+    driver.Then(virn::test::ModalDriver::AcknowledgeMessage());
+    Action(*form, "mnuScale300")->trigger();
     form->DrawPlot();
     form->close();
   }

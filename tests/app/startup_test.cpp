@@ -4,12 +4,17 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include "app/main_form.h"
 #include "settings/klm_api.h"
 #include "support/fake_d2xx.h"
+#include "support/modal_driver.h"
 #include "support/modal_watcher.h"
+#include "support/poll_until.h"
 
 namespace virn::app {
 namespace {
@@ -80,6 +85,36 @@ TEST_F(StartupFixture, RunProgramShowsTheMainWindowUntilItIsClosed) {
   EXPECT_TRUE(sawWindow);
   EXPECT_FALSE(AnyMainWindow());
   EXPECT_EQ(std::count(api.calls.begin(), api.calls.end(), "FT_Close"), 1);
+}
+
+TEST_F(StartupFixture, ADamagedSettingsFileIsToldOnceOverTheShownWindow) {
+  settings::SetKlmLibraryDir(VIRN_TEST_BUILD_LIBDIR);
+  // The test program's own settings: its executable is app_tests.
+  const QString file = config.path() + QStringLiteral("/Kelmar/app_tests/app_tests.mainform.config.xml");
+  QDir().mkpath(QFileInfo(file).path());
+  QFile damaged(file);
+  ASSERT_TRUE(damaged.open(QIODevice::WriteOnly) && damaged.write("<Configuration><Left") > 0);
+  damaged.close();
+  test::ModalDriver driver;
+  bool overTheShownWindow = false;
+  driver.Then([&](QWidget& box) {
+    auto* owner = qobject_cast<TMainForm*>(box.parentWidget());
+    overTheShownWindow = owner != nullptr && owner->isVisible();
+    test::ModalDriver::AcknowledgeMessage()(box);
+  });
+  test::FakeD2xx api;
+  api.status = link::FT_INVALID_HANDLE;
+  QTimer::singleShot(0, [&] {
+    // Closes the window once the message was answered (or should it never come).
+    test::PollUntil([&] { return driver.Done() && QApplication::activeModalWidget() == nullptr; });
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      if (qobject_cast<TMainForm*>(w) != nullptr) w->close();
+    }
+  });
+  EXPECT_EQ(RunProgram(api), 0);
+  ASSERT_EQ(driver.Messages().size(), 1u);
+  EXPECT_EQ(driver.Messages()[0], DamagedSettingsText(file + QStringLiteral(".bad")));
+  EXPECT_TRUE(overTheShownWindow);
 }
 
 }  // namespace

@@ -1,8 +1,9 @@
 // The real virn-demo executable driven through its bench script: an unplug and a
 // plug make the program find the instrument again, the two output lines come on
 // stdout, and a wrong line is reported while the program runs on. On a private
-// X server: the bench window opens beside the main window, and closing the main
-// window ends the program while the bench is open and nobody writes the script.
+// X server: the bench window opens beside the main window, under a window
+// manager too, both with the program's icon, and closing the main window ends
+// the program while the bench is open and nobody writes the script.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,6 +20,7 @@
 #include <QThread>
 #include <QThreadPool>
 #include <QToolButton>
+#include <cstdlib>
 #include <functional>
 
 #include "bench_demo_run.h"
@@ -55,7 +57,7 @@ TEST(BenchProgramTest, WrongLineIsReportedAndTheProgramAnswersTheNextOnes) {
   ASSERT_TRUE(demo.process.waitForStarted(10000));
   ASSERT_TRUE(demo.Until([&] { return demo.Count(kVersionQuery) == 1; }));
   ASSERT_TRUE(demo.Send("dut through\nbogus 1 2\n"));
-  ASSERT_TRUE(demo.Until([&] { return demo.err.contains("\n") && demo.err.contains("bench line 2"); }))
+  ASSERT_TRUE(demo.Until([&] { return demo.err.contains("bench line 2: unknown command 'bogus'\n"); }))
       << demo.err.toStdString();
   EXPECT_TRUE(demo.err.contains("virn-demo: bench line 2: unknown command 'bogus'\n"))
       << demo.err.toStdString();
@@ -114,7 +116,7 @@ TEST(BenchProgramTest, BenchOpensBesideTheMainWindowAndClosingTheMainWindowEndsT
   BenchDemoRun demo(x.display());
   ASSERT_TRUE(demo.process.waitForStarted(10000));
   ASSERT_TRUE(demo.Until([&] { return demo.Count(kVersionQuery) == 1; }));
-  const XWindow main = FindXWindow(x, QStringLiteral("ВИРН"));
+  const XWindow main = FindXWindow(x, QStringLiteral("^ВИРН$"));
   const XWindow bench = FindXWindow(x, QStringLiteral("Стенд"));
   ASSERT_FALSE(main.id.isEmpty()) << "xdotool found no window (scripts/setup-debian.sh installs xdotool)";
   ASSERT_FALSE(bench.id.isEmpty());
@@ -123,6 +125,12 @@ TEST(BenchProgramTest, BenchOpensBesideTheMainWindowAndClosingTheMainWindowEndsT
   EXPECT_EQ(bench.geometry.left(), main.geometry.right() + 1)
       << main.geometry.right() << " " << bench.geometry.left();
   EXPECT_EQ(bench.geometry.top(), main.geometry.top());
+  // Both carry the program's icon.
+  for (const XWindow& window : {main, bench}) {
+    EXPECT_TRUE(
+        x.run(QStringLiteral("xprop"), {QStringLiteral("-id"), window.id, QStringLiteral("_NET_WM_ICON")})
+            .startsWith(QStringLiteral("_NET_WM_ICON(CARDINAL) = ")));
+  }
 
   bool ok = false;
   x.run(QStringLiteral("xdotool"),
@@ -134,6 +142,56 @@ TEST(BenchProgramTest, BenchOpensBesideTheMainWindowAndClosingTheMainWindowEndsT
   ASSERT_TRUE(demo.process.waitForFinished(20000));
   EXPECT_EQ(demo.process.exitStatus(), QProcess::NormalExit);
   EXPECT_EQ(demo.process.exitCode(), 0) << demo.process.readAllStandardError().toStdString();
+}
+
+// openbox centres a new window. At 100 % and 200 % the bench opens beside the
+// main window where the manager put it, its title bar on the screen.
+TEST(BenchProgramTest, UnderAWindowManagerTheBenchOpensBesideTheMainWindowAtEveryScale) {
+  struct Case {
+    const char* scale;
+    QSize screen;
+  };
+  for (const Case& c : {Case{"1", QSize(1600, 1000)}, Case{"2", QSize(3200, 2000)}}) {
+    SCOPED_TRACE(c.scale);
+    EndIdlePoolThreads();
+    virn::test::XvfbServer x(QStringLiteral("%1x%2x24").arg(c.screen.width()).arg(c.screen.height()));
+    ASSERT_FALSE(x.display().isEmpty()) << "Xvfb did not start (scripts/setup-debian.sh installs it)";
+    // openbox now and then gives up on a server that has just started ("Failed
+    // to open the display"); it is started again then.
+    QProcess manager;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), x.display());
+    manager.setProcessEnvironment(env);
+    for (int attempt = 0; attempt < 5 && manager.state() != QProcess::Running; ++attempt) {
+      manager.start(QStringLiteral("openbox"), {});
+      ASSERT_TRUE(manager.waitForStarted(10000)) << "no openbox (scripts/setup-debian.sh installs it)";
+      virn::test::PollUntil([&] {
+        return manager.state() != QProcess::Running ||
+               x.run(QStringLiteral("xprop"),
+                     {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")})
+                   .contains(QStringLiteral("window id"));
+      });
+    }
+    ASSERT_EQ(manager.state(), QProcess::Running) << manager.readAllStandardError().toStdString();
+    {
+      const virn::test::ScopedEnv scale("QT_SCALE_FACTOR", c.scale);
+      BenchDemoRun demo(x.display());
+      ASSERT_TRUE(demo.process.waitForStarted(10000));
+      const XWindow main = FindXWindow(x, QStringLiteral("^ВИРН$"));
+      const XWindow bench = FindXWindow(x, QStringLiteral("^Стенд"));
+      ASSERT_FALSE(main.id.isEmpty());
+      ASSERT_FALSE(bench.id.isEmpty());
+      // Both framed alike, so the client areas tell: the same top, and the
+      // bench just past the main window's frame (2 px of borders at 100 %).
+      EXPECT_EQ(bench.geometry.top(), main.geometry.top());
+      const int gap = bench.geometry.left() - main.geometry.right() - 1;
+      EXPECT_GT(gap, 0) << "no frame: the window manager is not managing";
+      EXPECT_LE(gap, 8) << main.geometry.right() << " " << bench.geometry.left();
+      EXPECT_LE(bench.geometry.right(), c.screen.width());
+    }
+    manager.terminate();
+    manager.waitForFinished(10000);
+  }
 }
 
 TEST(BenchProgramTest, ScriptThatCannotBeOpenedEndsTheProgramBeforeAnyWindow) {
@@ -151,7 +209,8 @@ TEST(BenchProgramTest, ScriptThatCannotBeOpenedEndsTheProgramBeforeAnyWindow) {
   EXPECT_TRUE(err.contains("Cannot open the bench script")) << err.toStdString();
   EXPECT_TRUE(err.contains("No such file or directory")) << err.toStdString();
   // No window was shown, so no settings were written either.
-  EXPECT_FALSE(QFile::exists(home.filePath(QStringLiteral("Kelmar/virn-/virn-demo.mainform.config.xml"))));
+  EXPECT_FALSE(
+      QFile::exists(home.filePath(QStringLiteral("Kelmar/virn-demo/virn-demo.mainform.config.xml"))));
 }
 
 }  // namespace

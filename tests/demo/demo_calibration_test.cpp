@@ -27,7 +27,7 @@ struct CalibrationRun {
   std::map<QString, QPoint> centres = virn::test::ToolButtonCentres();  // before any program starts
   virn::test::XvfbServer x;
   virn::test::BenchDemoRun demo{x.display()};
-  QString settingsPath = demo.home.filePath(QStringLiteral("Kelmar/virn-/virn-demo.mainform.config.xml"));
+  QString settingsPath = demo.home.filePath(QStringLiteral("Kelmar/virn-demo/virn-demo.mainform.config.xml"));
   QString mainWindow;
 
   // Waits until `n` more sweeps than now have been asked for.

@@ -257,8 +257,8 @@ TEST(PlotRenderer, ReportsWhetherThePictureChanged) {
 
 // Where two pictures first differ, for the failure message.
 std::string FirstDifference(const QImage& a, const QImage& b) {
-  for (int y = 0; y < kPlotHeight; ++y) {
-    for (int x = 0; x < kPlotWidth; ++x) {
+  for (int y = 0; y < a.height(); ++y) {
+    for (int x = 0; x < a.width(); ++x) {
       if (At(a, x, y) != At(b, x, y)) {
         return QStringLiteral("(%1, %2): %3 vs %4")
             .arg(x)
@@ -273,12 +273,14 @@ std::string FirstDifference(const QImage& a, const QImage& b) {
 }
 
 // The kept grid layer and the partial restores never show: after any sequence
-// of changes the picture equals one drawn from nothing.
-TEST(PlotRenderer, KeptLayersMatchAFreshPictureAfterEveryChange) {
+// of changes the picture equals one drawn from nothing, at any device pixel ratio.
+class KeptLayers : public ::testing::TestWithParam<double> {};
+
+TEST_P(KeptLayers, MatchAFreshPictureAfterEveryChange) {
   std::mt19937 random(2024);
   const auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
   PlotInputs in = RunningSweep();
-  TPlotRenderer renderer;
+  TPlotRenderer renderer(GetParam());
   for (int step = 0; step < 400; ++step) {
     switch (pick(12)) {
       case 0:
@@ -319,11 +321,12 @@ TEST(PlotRenderer, KeptLayersMatchAFreshPictureAfterEveryChange) {
         break;
     }
     renderer.Render(in);
-    const QImage fresh = RenderPlot(in);
+    const QImage fresh = RenderPlot(in, GetParam());
     ASSERT_TRUE(renderer.Image() == fresh)
         << "step " << step << ": " << FirstDifference(renderer.Image(), fresh);
   }
 }
+INSTANTIATE_TEST_SUITE_P(Ratios, KeptLayers, ::testing::Values(1.0, 1.5, 2.0));
 
 }  // namespace
 }  // namespace virn::display

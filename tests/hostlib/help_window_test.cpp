@@ -106,7 +106,7 @@ TEST_F(HelpWindowTest, TheWindowOutlivesTheUnloadAndKeepsWorking) {
   QWidget* window = HelpWindow("VIRN");
   ASSERT_NE(window, nullptr);
   EXPECT_TRUE(window->isVisible());
-  EXPECT_EQ(window->windowTitle(), QStringLiteral("ВИРН — Справка"));
+  EXPECT_EQ(window->windowTitle(), QStringLiteral("Справка — ВИРН"));
   EXPECT_EQ(PageShown(window), Page("MainForm.html"));
   EXPECT_EQ(window->findChild<QTextBrowser*>()->documentTitle(), "Main");
   EXPECT_TRUE(QTest::qWaitForWindowExposed(window));
@@ -162,8 +162,8 @@ TEST_F(HelpWindowTest, TheTitleGoesToTheWindowShownLast) {
   ShowHelpOnce("B", help_, "MainForm", "ВИРН");
   ASSERT_NE(HelpWindow("A"), nullptr);
   ASSERT_NE(HelpWindow("B"), nullptr);
-  EXPECT_EQ(HelpWindow("A")->windowTitle(), QStringLiteral("Первая — Справка"));
-  EXPECT_EQ(HelpWindow("B")->windowTitle(), QStringLiteral("ВИРН — Справка"));
+  EXPECT_EQ(HelpWindow("A")->windowTitle(), QStringLiteral("Справка — Первая"));
+  EXPECT_EQ(HelpWindow("B")->windowTitle(), QStringLiteral("Справка — ВИРН"));
   ShowHelpOnce("C", help_, "MainForm");
   EXPECT_EQ(HelpWindow("C")->windowTitle(), QStringLiteral("Справка"));
 }

@@ -117,7 +117,7 @@ TEST(ShippedHelp, OpensAtTheMainWindowPageWithTheProgramInTheCaption) {
   }
   ASSERT_NE(window, nullptr) << "no help window for the id in the shipped Id.dat";
   EXPECT_TRUE(window->isVisible());
-  EXPECT_EQ(window->windowTitle(), QStringLiteral("ВИРН — Справка"));
+  EXPECT_EQ(window->windowTitle(), QStringLiteral("Справка — ВИРН"));
   auto* browser = window->findChild<QTextBrowser*>();
   ASSERT_NE(browser, nullptr);
   EXPECT_TRUE(fs::equivalent(browser->source().toLocalFile().toStdString(),

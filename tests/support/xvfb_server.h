@@ -10,13 +10,13 @@ namespace virn::test {
 
 class XvfbServer {
  public:
-  XvfbServer() {
+  // `screen` as Xvfb takes it: width x height x depth.
+  explicit XvfbServer(const QString& screen = QStringLiteral("1024x768x24")) {
     // -displayfd makes the server pick a free display and write its number.
     server_.setProcessChannelMode(QProcess::SeparateChannels);
-    server_.start(
-        QStringLiteral("Xvfb"),
-        {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"), QStringLiteral("0"),
-         QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+    server_.start(QStringLiteral("Xvfb"),
+                  {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                   QStringLiteral("0"), screen, QStringLiteral("-nolisten"), QStringLiteral("tcp")});
     if (!server_.waitForStarted(10000)) return;
     while (!server_.canReadLine() && server_.waitForReadyRead(10000)) {
     }

@@ -56,7 +56,7 @@ struct SweepProgram : ::testing::Test {
   // virn-demo's settings file, which --simulated reads: a calibrated log
   // detector (0 dB at 236, 2.8 samples a dB, as the simulated one is) and the
   // range 1 to 43 MHz.
-  QString demoSettings = home.filePath(QStringLiteral("Kelmar/virn-/virn-demo.mainform.config.xml"));
+  QString demoSettings = home.filePath(QStringLiteral("Kelmar/virn-demo/virn-demo.mainform.config.xml"));
   QByteArray WriteDemoSettings() {
     const auto value = [](const char* name, int v) {
       return StoredValue{QString::fromLatin1(name), ValueKind::Integer, QString::number(v)};

@@ -8,9 +8,9 @@ namespace {
 
 TEST(WindowSettingsFile, FollowsTheWindowsNameRule) {
   EXPECT_EQ(WindowSettingsFile(QStringLiteral("/home/u/.config"), QStringLiteral("virn")),
-            QStringLiteral("/home/u/.config/Kelmar/virn.mainform.config.xml"));
+            QStringLiteral("/home/u/.config/Kelmar/virn/virn.mainform.config.xml"));
   EXPECT_EQ(WindowSettingsFile(QStringLiteral("/home/u/.config"), QStringLiteral("virn-demo")),
-            QStringLiteral("/home/u/.config/Kelmar/virn-/virn-demo.mainform.config.xml"));
+            QStringLiteral("/home/u/.config/Kelmar/virn-demo/virn-demo.mainform.config.xml"));
 }
 
 }  // namespace
