@@ -7,6 +7,7 @@
 
 #include "calibration/hosts.h"
 #include "control/instrument_controller.h"
+#include "flatness/flatness_correction.h"
 
 namespace virn::app {
 
@@ -14,8 +15,10 @@ class CalibrationHosts : public calibration::FrequencyCalibrationHost,
                          public calibration::LevelCalibrationHost {
  public:
   // `saveSettings` writes the settings file now, as closing the window would.
-  CalibrationHosts(control::InstrumentController& controller, std::function<void()> saveSettings)
-      : controller_(controller), saveSettings_(std::move(saveSettings)) {}
+  // The level calibration reads the levels as `correction` shows them.
+  CalibrationHosts(control::InstrumentController& controller, std::function<void()> saveSettings,
+                   const flatness::FlatnessCorrection& correction)
+      : controller_(controller), saveSettings_(std::move(saveSettings)), correction_(correction) {}
 
   // Both wizards.
   void SaveSettings() override { saveSettings_(); }
@@ -31,7 +34,7 @@ class CalibrationHosts : public calibration::FrequencyCalibrationHost,
   bool linear() const override { return controller_.Settings().linear; }
   void setDelay(bool value) override { controller_.StoreDelay(value); }
   void setAveraging(bool value) override { controller_.StoreAveraging(value); }
-  std::int32_t LevelReading() const override { return controller_.LevelReading(); }
+  std::int32_t LevelReading() const override;
   void setCorrLog0Db(qint16 value) override {
     controller_.SetCalibrationValue(&measure::LevelCalibration::CorrLog_0Db, value);
   }
@@ -49,6 +52,7 @@ class CalibrationHosts : public calibration::FrequencyCalibrationHost,
  private:
   control::InstrumentController& controller_;
   std::function<void()> saveSettings_;
+  const flatness::FlatnessCorrection& correction_;
 };
 
 }  // namespace virn::app

@@ -1,7 +1,9 @@
 #include "app/main_form.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QShowEvent>
 
 #include "app/about_box.h"
@@ -47,7 +49,10 @@ void TMainForm::FormCreate() {
       QString::fromStdString(settings::fsGetAppDataPath()) + QStringLiteral("/Kelmar/") + ProgramName();
   renderer_ = std::make_unique<display::ScreenPlot>();
   SaveDialog1 = std::make_unique<exports::PlotSaveDialog>(this);
-  hosts_ = std::make_unique<CalibrationHosts>(*controller_, [this] { SaveConfig(); });
+  flatness_ = std::make_unique<flatness::FlatnessCorrection>(
+      QFileInfo(ConfigPath).path(), QFileInfo(QApplication::applicationFilePath()).fileName());
+  hosts_ = std::make_unique<CalibrationHosts>(
+      *controller_, [this] { SaveConfig(); }, *flatness_);
   subscription_ = controller_->Subscribe([this](const control::Event& event) { OnEvent(event); });
   ShowRangeStatus(controller_->RangeInEffect());
   controller_->Begin();

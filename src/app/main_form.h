@@ -15,6 +15,7 @@
 #include "display/marker.h"
 #include "display/reference_traces.h"
 #include "display/screen_plot.h"
+#include "flatness/flatness_correction.h"
 #include "link/d2xx_unit.h"
 #include "settings/tsrz_form.h"
 
@@ -267,6 +268,7 @@ class TMainForm : public settings::TSrzForm {
   void setVfoDiv(bool value) { controller_->SetVfoDiv(value); }
 
   std::unique_ptr<control::InstrumentController> controller_;
+  std::unique_ptr<flatness::FlatnessCorrection> flatness_;
   std::unique_ptr<CalibrationHosts> hosts_;
   std::uint64_t sweepPasses_ = 0;
   // The marker's drag state; where it stands and whether it shows are the
