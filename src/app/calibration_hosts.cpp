@@ -24,4 +24,31 @@ void CalibrationHosts::WaitKeepingSweeps(std::chrono::milliseconds duration) {
   loop.exec(QEventLoop::ExcludeUserInputEvents);
 }
 
+void CalibrationHosts::StartFlatnessRun(std::function<void(int taken, int inAll)> progress,
+                                        std::function<void(calibration::FlatnessRunEnd)> finished) {
+  using End = flatness::CalibrationEnd;
+  run_ = std::make_unique<flatness::BandCalibration>(
+      controller_, std::move(progress),
+      [this, finished = std::move(finished)](End end, std::optional<flatness::FlatnessTable> table) {
+        using Run = calibration::FlatnessRunEnd;
+        Run result = Run::Interrupted;
+        if (end == End::Done) {
+          result = table && correction_.Store(std::move(*table)) ? Run::Stored : Run::NotStored;
+        } else if (end == End::Lost) {
+          result = Run::Lost;
+        } else if (end == End::NotConnected) {
+          result = Run::NotConnected;
+        } else if (end == End::Cancelled) {
+          return;
+        }
+        finished(result);
+      });
+  run_->Start();
+}
+
+void CalibrationHosts::CancelFlatnessRun() {
+  // Gone with its table: nothing of it is stored.
+  run_.reset();
+}
+
 }  // namespace virn::app

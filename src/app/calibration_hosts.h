@@ -4,20 +4,23 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 
 #include "calibration/hosts.h"
 #include "control/instrument_controller.h"
+#include "flatness/band_calibration.h"
 #include "flatness/flatness_correction.h"
 
 namespace virn::app {
 
 class CalibrationHosts : public calibration::FrequencyCalibrationHost,
-                         public calibration::LevelCalibrationHost {
+                         public calibration::LevelCalibrationHost,
+                         public calibration::FlatnessCalibrationHost {
  public:
   // `saveSettings` writes the settings file now, as closing the window would.
   // The level calibration reads the levels as `correction` shows them.
   CalibrationHosts(control::InstrumentController& controller, std::function<void()> saveSettings,
-                   const flatness::FlatnessCorrection& correction)
+                   flatness::FlatnessCorrection& correction)
       : controller_(controller), saveSettings_(std::move(saveSettings)), correction_(correction) {}
 
   // Both wizards.
@@ -49,10 +52,16 @@ class CalibrationHosts : public calibration::FrequencyCalibrationHost,
   }
   void WaitKeepingSweeps(std::chrono::milliseconds duration) override;
 
+  // The flatness calibration: the new table is stored and switched on.
+  void StartFlatnessRun(std::function<void(int taken, int inAll)> progress,
+                        std::function<void(calibration::FlatnessRunEnd)> finished) override;
+  void CancelFlatnessRun() override;
+
  private:
   control::InstrumentController& controller_;
   std::function<void()> saveSettings_;
-  const flatness::FlatnessCorrection& correction_;
+  flatness::FlatnessCorrection& correction_;
+  std::unique_ptr<flatness::BandCalibration> run_;
 };
 
 }  // namespace virn::app

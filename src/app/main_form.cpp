@@ -61,6 +61,7 @@ void TMainForm::FormCreate() {
 void TMainForm::FormShow() {
   mnuGenModeClick();
   mnuLinearClick();
+  ShowDamagedFlatnessFiles();
   // The plot inside the card's one-pixel frame.
   QSLCard1.SetSize(PaintBox1->width() + 2, PaintBox1->height() + 2);
 }

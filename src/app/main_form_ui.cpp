@@ -128,7 +128,8 @@ void TMainForm::buildGeneratorPage(QWidget* page) {
 void TMainForm::addTriple(QWidget* page, Triple triple,
                           const std::array<std::array<const char*, 2>, 3>& names, int y) {
   const measure::TriplePlaces& places = Places(triple);
-  static const std::array<QString, 3> kWhat = {QStringLiteral("Начальная частота"), QStringLiteral("Конечная частота"),
+  static const std::array<QString, 3> kWhat = {QStringLiteral("Начальная частота"),
+                                               QStringLiteral("Конечная частота"),
                                                QStringLiteral("Частота генератора")};
   for (std::size_t place = 0; place < 3; ++place) {
     auto* field = addTripleField(page, QString::fromLatin1(names[place][0]), QString::number(places[place]),
