@@ -49,8 +49,9 @@ void TMainForm::FormCreate() {
       QString::fromStdString(settings::fsGetAppDataPath()) + QStringLiteral("/Kelmar/") + ProgramName();
   renderer_ = std::make_unique<display::ScreenPlot>();
   SaveDialog1 = std::make_unique<exports::PlotSaveDialog>(this);
+  // ConfigPath is still the folder; the settings file's name follows at the end of the creation.
   flatness_ = std::make_unique<flatness::FlatnessCorrection>(
-      QFileInfo(ConfigPath).path(), QFileInfo(QApplication::applicationFilePath()).fileName());
+      ConfigPath, QFileInfo(QApplication::applicationFilePath()).fileName());
   hosts_ = std::make_unique<CalibrationHosts>(
       *controller_, [this] { SaveConfig(); }, *flatness_);
   subscription_ = controller_->Subscribe([this](const control::Event& event) { OnEvent(event); });

@@ -48,6 +48,7 @@ void TMainForm::UpdateFlatnessMenu() {
 
 void TMainForm::mnuFlatnessCalibrationClick() {
   calibration::RunFlatnessCalibration(this, *hosts_);
+  UpdateFlatnessMenu();
   DrawPlot();
 }
 
