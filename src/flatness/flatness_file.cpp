@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QList>
 #include <QSaveFile>
+#include <cmath>
 
 #include "settings/config_file.h"
 
@@ -35,7 +36,10 @@ QByteArray FormatFlatness(const FlatnessTable& table) {
   text += "# " + kDateKey + ' ' + table.Taken().toUTC().toString(Qt::ISODate).toLatin1() + '\n';
   text += "# frequency_hz level\n";
   for (const TablePoint& p : table.Points()) {
-    text += QByteArray::number(p.frequencyHz, 'f', 0) + ' ' + QByteArray::number(p.level, 'f', 3) + '\n';
+    // Whole hertz as they are; anything finer in full, so that no two points merge.
+    const bool whole = p.frequencyHz == std::round(p.frequencyHz) && std::abs(p.frequencyHz) < 1e15;
+    text += QByteArray::number(p.frequencyHz, whole ? 'f' : 'g', whole ? 0 : 17) + ' ' +
+            QByteArray::number(p.level, 'f', 3) + '\n';
   }
   return text;
 }

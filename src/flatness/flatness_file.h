@@ -30,7 +30,7 @@ class EFlatnessFile : public std::runtime_error {
 };
 
 // The text of a table; ParseFlatness reads the same table back, levels to the
-// thousandth of a sample.
+// thousandth of a sample (frequencies in whole hertz, or in full when finer).
 QByteArray FormatFlatness(const FlatnessTable& table);
 // Throws EFlatnessFile when the text is not a table (no header, a line that is
 // not two numbers, a table the rules of FlatnessTable refuse, over 1 MB).

@@ -8,6 +8,11 @@ namespace virn::flatness {
 namespace {
 
 constexpr int kLastPoint = measure::kSampleCount - 1;
+// A level no detector gives: a table with one is no measurement.
+constexpr double kLevelLimit = 1e6;
+// Corrected samples are held to this, so a nonsense table or sample never
+// leaves the 32 bits a sample has.
+constexpr double kCorrectedLimit = 1e9;
 
 }  // namespace
 
@@ -18,6 +23,7 @@ FlatnessTable::FlatnessTable(bool linear, QDateTime taken, std::vector<TablePoin
     const TablePoint& p = points_[i];
     if (!std::isfinite(p.frequencyHz) || !std::isfinite(p.level))
       throw ETableRefused("a value is not a number");
+    if (std::abs(p.level) > kLevelLimit) throw ETableRefused("a level no detector gives");
     if (linear_ && p.level <= 0) throw ETableRefused("a linear level at or below zero");
     if (i > 0 && !(p.frequencyHz > points_[i - 1].frequencyHz)) throw ETableRefused("frequencies not rising");
   }
@@ -67,7 +73,10 @@ CorrectedSweep Correct(const FlatnessTable& table, const measure::SampleArray& r
   const double perPoint = (static_cast<double>(endHz) - startHz) / kLastPoint;
   // The points go one way through the table: the neighbours of one point are
   // found from those of the last, so a sweep costs the table's span once.
-  std::size_t j = 0;
+  const auto above = std::upper_bound(points.begin(), points.end(), static_cast<double>(startHz),
+                                      [](double f, const TablePoint& p) { return f < p.frequencyHz; });
+  std::size_t j =
+      std::clamp<std::size_t>(static_cast<std::size_t>(above - points.begin()), 1, points.size() - 1) - 1;
   for (int i = 0; i <= kLastPoint; ++i) {
     const double f = startHz + i * perPoint;
     if (!table.Covers(f)) {
@@ -84,7 +93,8 @@ CorrectedSweep Correct(const FlatnessTable& table, const measure::SampleArray& r
         a.level + (b.level - a.level) * (f - a.frequencyHz) / (b.frequencyHz - a.frequencyHz);
     auto& sample = out.samples[static_cast<std::size_t>(i)];
     const double corrected =
-        table.Linear() ? sample * (reference / measured) : sample + (reference - measured);
+        std::clamp(table.Linear() ? sample * (reference / measured) : sample + (reference - measured),
+                   -kCorrectedLimit, kCorrectedLimit);
     out.levels[static_cast<std::size_t>(i)] = corrected;
     sample = static_cast<std::int32_t>(std::nearbyint(corrected));
   }

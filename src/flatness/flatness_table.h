@@ -37,7 +37,8 @@ class ETableRefused : public std::runtime_error {
 class FlatnessTable {
  public:
   // At least two points, frequencies finite and strictly rising, levels
-  // finite and, for the linear detector, above zero; ETableRefused otherwise.
+  // finite, within a million either way and, for the linear detector, above
+  // zero; ETableRefused otherwise.
   FlatnessTable(bool linear, QDateTime taken, std::vector<TablePoint> points);
 
   bool Linear() const { return linear_; }

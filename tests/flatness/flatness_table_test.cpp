@@ -46,6 +46,9 @@ TEST(FlatnessTable, TheLogDetectorAddsAndTheLinearMultiplies) {
   // Downwards the same frequencies get the same correction.
   const CorrectedSweep up = Correct(Ramp(false), raw, 0, 100);
   const CorrectedSweep down = Correct(Ramp(false), raw, 100, 0);
+  // A linear level next to nothing makes a huge factor, held to what a sample can hold.
+  const FlatnessTable tiny(true, QDateTime::currentDateTimeUtc(), {{0, 1e6}, {100, 1e-300}});
+  EXPECT_EQ(Correct(tiny, raw, 100, 100).samples[0], 1000000000);
   EXPECT_FALSE(up.partial);
   for (std::size_t i = 0; i < raw.size(); ++i) EXPECT_EQ(up.samples[i], down.samples[raw.size() - 1 - i]);
 }
@@ -60,6 +63,7 @@ TEST(FlatnessTable, RefusesWhatCannotBeInterpolated) {
   EXPECT_THROW(make(false, {{2, 1}, {1, 2}}), ETableRefused);
   EXPECT_THROW(make(false, {{1, nan}, {2, 2}}), ETableRefused);
   EXPECT_THROW(make(true, {{1, 0}, {2, 2}}), ETableRefused);
+  EXPECT_THROW(make(false, {{1, 1}, {2, 5.2e53}}), ETableRefused);  // found by the fuzzer
   EXPECT_NO_THROW(make(false, {{1, 0}, {2, -3}}));
 }
 
