@@ -112,7 +112,8 @@ void BandCalibration::SegmentDone(control::SweepOutcome outcome) {
   }
   try {
     Finish(CalibrationEnd::Done,
-           FlatnessTable(linear_, QDateTime::currentDateTimeUtc(), Smoothed(points_, kSmoothingHalfWidth)));
+           FlatnessTable(linear_, QDateTime::fromSecsSinceEpoch(QDateTime::currentSecsSinceEpoch(), Qt::UTC),
+                         Smoothed(points_, kSmoothingHalfWidth)));
   } catch (const ETableRefused&) {
     // A muted detector reads zero everywhere: no table comes of it.
     Finish(CalibrationEnd::Lost);

@@ -33,7 +33,10 @@ double ReadNumber(const QByteArray& field) {
 QByteArray FormatFlatness(const FlatnessTable& table) {
   QByteArray text = kTitle + '\n';
   text += "# " + kDetectorKey + ' ' + DetectorName(table.Linear()) + '\n';
-  text += "# " + kDateKey + ' ' + table.Taken().toUTC().toString(Qt::ISODate).toLatin1() + '\n';
+  const QDateTime taken = table.Taken().toUTC();
+  // Whole seconds as the calibration writes them; a hand-edited fraction kept.
+  const Qt::DateFormat format = taken.time().msec() == 0 ? Qt::ISODate : Qt::ISODateWithMs;
+  text += "# " + kDateKey + ' ' + taken.toString(format).toLatin1() + '\n';
   text += "# frequency_hz level\n";
   for (const TablePoint& p : table.Points()) {
     // Whole hertz as they are; anything finer in full, so that no two points merge.
