@@ -12,7 +12,10 @@
 #   scripts/replug-demo.sh [--seed S] [--moments LIST] [N]     (default N: 200)
 # --moments takes a comma-separated list of discovery, handshake, sweep, pause
 # and generator and goes through it in that order instead.
-# Environment: VIRN_BUILD_DIR (default build), VIRN_RECONNECT_LIMIT_MS (6000),
+# The time from each plug to the new version request is printed; with
+# VIRN_RECONNECT_LIMIT_MS set, a longer one fails the cycle (a program that never
+# asks again fails after 30 s in any case).
+# Environment: VIRN_BUILD_DIR (default build), VIRN_RECONNECT_LIMIT_MS (unset),
 # VIRN_STEP_LIMIT_MS (time allowed for any other reaction, 5000).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -51,7 +54,7 @@ done
 
 build_dir="${VIRN_BUILD_DIR:-build}"
 demo="$build_dir/bin/virn-demo"
-reconnect_limit_ms="${VIRN_RECONNECT_LIMIT_MS:-6000}"
+reconnect_limit_ms="${VIRN_RECONNECT_LIMIT_MS:-}"
 step_limit_ms="${VIRN_STEP_LIMIT_MS:-5000}"
 
 # Client-area centres of the buttons (as TMainForm lays them out; the click's
@@ -300,7 +303,9 @@ plug_and_check() {
   fi
   took=$(($(now_ms) - plugged_at))
   reconnect_ms+=("$took")
-  [ "$took" -le "$reconnect_limit_ms" ] || fail "found again only after $took ms (limit $reconnect_limit_ms)"
+  if [ -n "$reconnect_limit_ms" ] && [ "$took" -gt "$reconnect_limit_ms" ]; then
+    fail "found again only after $took ms (limit $reconnect_limit_ms)"
+  fi
   answer_or_break || return 1
   if [ "$1" = generator ]; then
     until_ms "$step_limit_ms" more_re_than "$generator_word" "$generator_before" ||

@@ -25,6 +25,7 @@ class QCheckBox;
 class QComboBox;
 class QFrame;
 class QLineEdit;
+class QMouseEvent;
 class QMenu;
 class QTabWidget;
 class QToolBar;
@@ -180,6 +181,9 @@ class TMainForm : public settings::TSrzForm {
   void ShowDamagedFlatnessFiles();
   void PaintBox1Paint();
   bool eventFilter(QObject* watched, QEvent* event) override;
+  // The plot area's own events; true when taken.
+  bool PlotEvent(QEvent* event);
+  void PlotMouseEvent(const QMouseEvent& mouse);
   void mnuVisirClick();
   void PaintBox1MouseDown(Qt::MouseButton button, int x, int y);
   void PaintBox1MouseUp(Qt::MouseButton button);
@@ -201,20 +205,22 @@ class TMainForm : public settings::TSrzForm {
   void mnuKeepTraceClick();
   void mnuClearTracesClick();
   void MarkerBelowMaximumClick(double db);
-  // Drops the kept sweeps that no longer fit the plot, saying so once the
-  // current hand-off is over.
-  void ReconcileReferences(display::PlotInputs& in);
   // The scale of the whole program from its next start, 0 for the desktop's.
   void mnuScaleClick(int percent);
   QString ExtraSettingsPath() const;
+  // Drops the kept sweeps that no longer fit the plot, saying so once the
+  // current hand-off is over.
+  void ReconcileReferences(display::PlotInputs& in);
 
   // Composition (main_form_ui.cpp).
   void buildWindow();
   void buildSweepPage(QWidget* page);
   void buildGeneratorPage(QWidget* page);
   QToolButton* addToolButton(const QString& name, const QString& hint, bool checkable);
-  // A triple's fields with their arrows, named {field, up-down} per place.
-  void addTriple(QWidget* page, Triple triple, const std::array<std::array<const char*, 2>, 3>& names, int y);
+  // A triple's fields with their arrows, named {field, up-down} per place;
+  // their hints name `what` they hold.
+  void addTriple(QWidget* page, Triple triple, const QString& what,
+                 const std::array<std::array<const char*, 2>, 3>& names, int y);
   QLineEdit* addTripleField(QWidget* page, const QString& name, const QString& text, int x, int y);
   UpDown* addUpDown(QLineEdit* field, const QString& name, int minimum, int maximum);
   void connectHandlers();

@@ -137,41 +137,8 @@ void TMainForm::ApplicationEvents1Idle() {
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == PaintBox1) {
-    switch (event->type()) {
-      case QEvent::Paint:
-        PaintBox1Paint();
-        return true;
-      case QEvent::MouseButtonPress: {
-        const auto* mouse = static_cast<QMouseEvent*>(event);
-        const QPoint at = display::PlotCell(mouse->position());
-        widgets::Guarded([&] { PaintBox1MouseDown(mouse->button(), at.x(), at.y()); });
-        return true;
-      }
-      case QEvent::MouseButtonRelease: {
-        const auto* mouse = static_cast<QMouseEvent*>(event);
-        widgets::Guarded([&] {
-          PaintBox1MouseUp(mouse->button());
-          if (PaintBox1->rect().contains(display::PlotCell(mouse->position()))) PaintBox1Click();
-        });
-        return true;
-      }
-      case QEvent::MouseMove: {
-        const QPoint at = display::PlotCell(static_cast<QMouseEvent*>(event)->position());
-        widgets::Guarded([&] { PaintBox1MouseMove(at.x(), at.y()); });
-        return true;
-      }
-      case QEvent::ContextMenu:
-        widgets::Guarded([&] { PlotMenuPopup(static_cast<QContextMenuEvent*>(event)->globalPos()); });
-        return true;
-      case QEvent::Leave:
-        // The pointer left the plot: the readouts go, as an idle check would find.
-        widgets::Guarded([this] { ApplicationEvents1Idle(); });
-        return false;
-      default:
-        break;
-    }
-  } else if (watched == Edit10 && event->type() == QEvent::KeyPress) {
+  if (watched == PaintBox1 && PlotEvent(event)) return true;
+  if (watched == Edit10 && event->type() == QEvent::KeyPress) {
     const int key = static_cast<QKeyEvent*>(event)->key();
     if (key == Qt::Key_Up || key == Qt::Key_Down) {
       widgets::Guarded([&] { Edit10KeyDown(key); });
@@ -179,6 +146,41 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
     }
   }
   return settings::TSrzForm::eventFilter(watched, event);
+}
+
+bool TMainForm::PlotEvent(QEvent* event) {
+  switch (event->type()) {
+    case QEvent::Paint:
+      PaintBox1Paint();
+      return true;
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseMove:
+      widgets::Guarded([&] { PlotMouseEvent(*static_cast<QMouseEvent*>(event)); });
+      return true;
+    case QEvent::ContextMenu:
+      widgets::Guarded([&] { PlotMenuPopup(static_cast<QContextMenuEvent*>(event)->globalPos()); });
+      return true;
+    case QEvent::Leave:
+      // The pointer left the plot: the readouts go, as an idle check would find.
+      widgets::Guarded([this] { ApplicationEvents1Idle(); });
+      return false;
+    default:
+      return false;
+  }
+}
+
+void TMainForm::PlotMouseEvent(const QMouseEvent& mouse) {
+  // The plot pixel under the pointer, whatever the screen's scale.
+  const QPoint at = display::PlotCell(mouse.position());
+  if (mouse.type() == QEvent::MouseButtonPress) {
+    PaintBox1MouseDown(mouse.button(), at.x(), at.y());
+  } else if (mouse.type() == QEvent::MouseMove) {
+    PaintBox1MouseMove(at.x(), at.y());
+  } else {
+    PaintBox1MouseUp(mouse.button());
+    if (PaintBox1->rect().contains(at)) PaintBox1Click();
+  }
 }
 
 }  // namespace virn::app

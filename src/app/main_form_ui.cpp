@@ -66,9 +66,11 @@ UpDown* TMainForm::addUpDown(QLineEdit* field, const QString& name, int minimum,
 void TMainForm::buildSweepPage(QWidget* page) {
   const measure::Settings& settings = controller_->Settings();
   AddLabel(page, QStringLiteral("Начальная частота:"), kPageMargin, 6);
-  addTriple(page, Triple::Start, {{{"Edit4", "UpDown5"}, {"Edit8", "UpDown6"}, {"Edit9", "UpDown7"}}}, 22);
+  addTriple(page, Triple::Start, QStringLiteral("Начальная частота"),
+            {{{"Edit4", "UpDown5"}, {"Edit8", "UpDown6"}, {"Edit9", "UpDown7"}}}, 22);
   AddLabel(page, QStringLiteral("Конечная частота:"), kPageMargin, 50);
-  addTriple(page, Triple::End, {{{"Edit5", "UpDown8"}, {"Edit11", "UpDown9"}, {"Edit12", "UpDown10"}}}, 66);
+  addTriple(page, Triple::End, QStringLiteral("Конечная частота"),
+            {{{"Edit5", "UpDown8"}, {"Edit11", "UpDown9"}, {"Edit12", "UpDown10"}}}, 66);
 
   const auto addRunButton = [&](const QString& name, const QString& hint, int x) {
     auto* button = new QToolButton(page);
@@ -117,7 +119,7 @@ void TMainForm::buildSweepPage(QWidget* page) {
 
 void TMainForm::buildGeneratorPage(QWidget* page) {
   AddLabel(page, QStringLiteral("Частота (МГц, кГц, Гц):"), kPageMargin, 6);
-  addTriple(page, Triple::Generator,
+  addTriple(page, Triple::Generator, QStringLiteral("Частота генератора"),
             {{{"Edit2", "UpDown11"}, {"Edit13", "UpDown12"}, {"Edit14", "UpDown13"}}}, 22);
   for (int place = 0; place < 3; ++place) {
     tripleField(Triple::Generator, place)->setEnabled(false);
@@ -125,16 +127,13 @@ void TMainForm::buildGeneratorPage(QWidget* page) {
   }
 }
 
-void TMainForm::addTriple(QWidget* page, Triple triple,
+void TMainForm::addTriple(QWidget* page, Triple triple, const QString& what,
                           const std::array<std::array<const char*, 2>, 3>& names, int y) {
   const measure::TriplePlaces& places = Places(triple);
-  static const std::array<QString, 3> kWhat = {QStringLiteral("Начальная частота"),
-                                               QStringLiteral("Конечная частота"),
-                                               QStringLiteral("Частота генератора")};
   for (std::size_t place = 0; place < 3; ++place) {
     auto* field = addTripleField(page, QString::fromLatin1(names[place][0]), QString::number(places[place]),
                                  kPageMargin + static_cast<int>(place) * kTriplePitch, y);
-    field->setToolTip(FrequencyFieldHint(kWhat[static_cast<std::size_t>(triple)], static_cast<int>(place)));
+    field->setToolTip(FrequencyFieldHint(what, static_cast<int>(place)));
     tripleFields_[static_cast<std::size_t>(triple)][place] = field;
     tripleUpDowns_[static_cast<std::size_t>(triple)][place] =
         addUpDown(field, QString::fromLatin1(names[place][1]), 0, measure::kTriplePlaceMax);

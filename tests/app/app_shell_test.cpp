@@ -30,8 +30,14 @@ TEST(ErrorDisplayTest, AddsAFullStopOnlyWhenMissing) {
             QStringLiteral("FT_Read - General IO error..."));
 }
 
-TEST(ErrorDisplayTest, AnEscapedExceptionIsShownAndTheProgramGoesOn) {
-  QApplication::setApplicationDisplayName(widgets::kApplicationTitle);
+// The display name the program sets, put back after the test.
+struct ProgramTitle : ::testing::Test {
+  QString before = QApplication::applicationDisplayName();
+  ProgramTitle() { QApplication::setApplicationDisplayName(widgets::kApplicationTitle); }
+  ~ProgramTitle() override { QApplication::setApplicationDisplayName(before); }
+};
+
+TEST_F(ProgramTitle, AnEscapedExceptionIsShownAndTheProgramGoesOn) {
   test::ModalWatcher watcher;
   bool after = false;
   widgets::Guarded([] { throw std::runtime_error("Справочная система не установлена"); });
@@ -43,8 +49,7 @@ TEST(ErrorDisplayTest, AnEscapedExceptionIsShownAndTheProgramGoesOn) {
   EXPECT_TRUE(after);
 }
 
-TEST(AppMessageBoxTest, ModalOnTopWithTitleAndIcon) {
-  QApplication::setApplicationDisplayName(widgets::kApplicationTitle);
+TEST_F(ProgramTitle, AMessageBoxIsModalOnTopWithTitleAndIcon) {
   test::ModalWatcher watcher;
   widgets::AppMessageBox(QStringLiteral("Подключите прибор."), QMessageBox::Warning);
   ASSERT_EQ(watcher.seen().size(), 1u);

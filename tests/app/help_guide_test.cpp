@@ -43,12 +43,13 @@
 #include "demo/bench_window.h"
 #include "linked_window_fixture.h"
 #include "sim/bench.h"
+#include "support/build_paths.h"
 
 namespace virn::app {
 namespace {
 
-const QString kHelpSource = QStringLiteral(VIRN_TEST_SOURCE_DIR "/help");
-const QString kHelpBuilt = QStringLiteral(VIRN_TEST_BUILD_BINDIR "/Help");
+const QString kHelpSource = virn::test::InSource(QStringLiteral("help"));
+const QString kHelpBuilt = virn::test::InBuildBin(QStringLiteral("Help"));
 const QString kMainWindowName = QStringLiteral("MainForm");
 
 // ---- What the guide names -------------------------------------------------

@@ -5,8 +5,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QToolButton>
 
@@ -16,6 +14,7 @@
 #include "settings/klm_api.h"
 #include "support/build_paths.h"
 #include "support/modal_driver.h"
+#include "support/run_program.h"
 #include "support/scoped_env.h"
 
 namespace virn::app {
@@ -31,15 +30,13 @@ struct PrintFixture : LinkedWindowFixture {
   QStringList LeftInTemp() const {
     return QDir(temp.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
   }
-  // The PDF's first page as the user's viewer would show it at 96 dots per inch.
+  // The PDF's first page as the user's viewer would show it at 96 dots per
+  // inch. The window's threads run on, so the tool starts without a fork.
   QImage PageAt96Dpi() {
-    const QString pdftoppm = QStandardPaths::findExecutable(QStringLiteral("pdftoppm"));
-    EXPECT_FALSE(pdftoppm.isEmpty()) << "pdftoppm (poppler-utils) is needed";
     const QString base = scratch.filePath(QStringLiteral("page"));
-    QProcess process;
-    process.start(pdftoppm, {"-r", "96", "-png", "-singlefile", scratch.filePath("print.pdf"), base});
-    EXPECT_TRUE(process.waitForFinished(30000));
-    EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    const test::ProgramRun run = test::RunProgram(
+        QStringLiteral("pdftoppm"), {"-r", "96", "-png", "-singlefile", scratch.filePath("print.pdf"), base});
+    EXPECT_EQ(run.exitCode, 0) << "pdftoppm (poppler-utils): " << run.err.toStdString();
     return QImage(base + ".png").convertToFormat(QImage::Format_RGB32);
   }
 };

@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QApplication>
-#include <QContextMenuEvent>
 #include <QDir>
 #include <QFile>
 #include <QMenu>
@@ -14,6 +12,7 @@
 #include <QTemporaryDir>
 
 #include "linked_window_fixture.h"
+#include "support/build_paths.h"
 #include "support/modal_driver.h"
 #include "support/program_environment.h"
 
@@ -35,7 +34,7 @@ QString ScaleAtStart(const QByteArray& extraSettings, const char* desktopScale) 
   env.insert(QStringLiteral("QT_SCALE_FACTOR"), QString::fromLatin1(desktopScale));
   QProcess probe;
   probe.setProcessEnvironment(env);
-  probe.start(QStringLiteral(VIRN_TEST_BUILD_BINDIR "/scale_probe"), {});
+  probe.start(test::InBuildBin(QStringLiteral("scale_probe")), {});
   if (!probe.waitForFinished(60000)) return QStringLiteral("hung");
   return QString::fromLatin1(probe.readAllStandardOutput()).trimmed();
 }
@@ -70,9 +69,7 @@ TEST_F(ScaleMenuFixture, TheChoiceIsKeptBesideTheSettingsWithOneMessage) {
   EXPECT_EQ(driver.Messages(), std::vector<QString>{kScaleAtNextStartText});
   EXPECT_EQ(settings::LoadKeyValues(dir + QStringLiteral("/app_tests.extra.conf")),
             (settings::KeyValues{{kScaleKey, QStringLiteral("200")}}));
-  QWidget* plot = form->findChild<QWidget*>(QStringLiteral("PaintBox1"));
-  QContextMenuEvent request(QContextMenuEvent::Mouse, QPoint(10, 10), plot->mapToGlobal(QPoint(10, 10)));
-  QApplication::sendEvent(plot, &request);  // the menu shows the choice for the next start
+  form->plotMenu().popup(QPoint(10, 10));  // shows the choice for the next start
   EXPECT_TRUE(action(200)->isChecked());
   form->plotMenu().hide();
 }

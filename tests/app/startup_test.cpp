@@ -15,15 +15,12 @@
 #include "support/modal_driver.h"
 #include "support/modal_watcher.h"
 #include "support/poll_until.h"
+#include "support/window_fixture.h"
 
 namespace virn::app {
 namespace {
 
-struct StartupFixture : ::testing::Test {
-  QTemporaryDir config;
-  StartupFixture() { qputenv("XDG_CONFIG_HOME", config.path().toUtf8()); }
-  ~StartupFixture() override { settings::SetKlmLibraryDir(VIRN_TEST_BUILD_LIBDIR); }
-};
+using StartupFixture = test::WindowFixture;
 
 bool AnyMainWindow() {
   for (QWidget* w : QApplication::topLevelWidgets()) {
@@ -33,7 +30,6 @@ bool AnyMainWindow() {
 }
 
 TEST_F(StartupFixture, ConfigDirIsCreatedUnderKelmar) {
-  settings::SetKlmLibraryDir(VIRN_TEST_BUILD_LIBDIR);
   EXPECT_TRUE(EnsureConfigDir(QStringLiteral("virn-")));
   EXPECT_TRUE(QDir(config.path() + QStringLiteral("/Kelmar/virn-")).exists());
   // An empty program name (an executable called "virn") means Kelmar itself.
@@ -56,7 +52,6 @@ TEST_F(StartupFixture, MissingHostLibraryShowsOneStopBoxAndNoMainWindow) {
 }
 
 TEST_F(StartupFixture, UnwritableConfigHomeIsAConfigurationError) {
-  settings::SetKlmLibraryDir(VIRN_TEST_BUILD_LIBDIR);
   // A file where the directory should go cannot become a directory.
   QFile blocker(config.path() + QStringLiteral("/Kelmar"));
   ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
@@ -69,7 +64,6 @@ TEST_F(StartupFixture, UnwritableConfigHomeIsAConfigurationError) {
 }
 
 TEST_F(StartupFixture, RunProgramShowsTheMainWindowUntilItIsClosed) {
-  settings::SetKlmLibraryDir(VIRN_TEST_BUILD_LIBDIR);
   test::FakeD2xx api;
   api.status = link::FT_INVALID_HANDLE;
   bool sawWindow = false;
@@ -88,7 +82,6 @@ TEST_F(StartupFixture, RunProgramShowsTheMainWindowUntilItIsClosed) {
 }
 
 TEST_F(StartupFixture, ADamagedSettingsFileIsToldOnceOverTheShownWindow) {
-  settings::SetKlmLibraryDir(VIRN_TEST_BUILD_LIBDIR);
   // The test program's own settings: its executable is app_tests.
   const QString file = config.path() + QStringLiteral("/Kelmar/app_tests/app_tests.mainform.config.xml");
   QDir().mkpath(QFileInfo(file).path());

@@ -21,6 +21,7 @@
 #include "calibration/option_form.h"
 #include "fake_hosts.h"
 #include "settings/klm_api.h"
+#include "support/build_paths.h"
 #include "support/modal_driver.h"
 
 namespace virn::calibration {
@@ -30,7 +31,7 @@ using test::FakeFrequencyHost;
 using test::FakeLevelHost;
 
 struct Forms : ::testing::Test {
-  Forms() { settings::SetKlmLibraryDir(VIRN_TEST_BUILD_LIBDIR); }
+  Forms() { settings::SetKlmLibraryDir(virn::test::BuildLibDir()); }
 };
 
 template <typename T>

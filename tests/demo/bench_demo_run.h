@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "link/command_frame.h"
+#include "support/build_paths.h"
 #include "support/poll_until.h"
 #include "support/program_environment.h"
 #include "support/wire_log_on_failure.h"
@@ -56,7 +57,7 @@ struct BenchDemoRun {
     EndIdlePoolThreads();
     EXPECT_EQ(::mkfifo(fifoPath.toLocal8Bit().constData(), 0600), 0);
     process.setProcessEnvironment(ProgramEnvironment(home.path(), display, home.path(), suppressions));
-    process.start(QStringLiteral(VIRN_TEST_BUILD_BINDIR "/virn-demo"),
+    process.start(virn::test::InBuildBin(QStringLiteral("virn-demo")),
                   {QStringLiteral("--wire-log"), logPath, QStringLiteral("--bench"), fifoPath});
   }
   ~BenchDemoRun() {
@@ -93,7 +94,11 @@ struct BenchDemoRun {
     });
     return done();
   }
-  QStringList OutLines() const { return QString::fromUtf8(out).split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
+  // The output's complete lines: a line may come in pieces.
+  QStringList OutLines() const {
+    return QString::fromUtf8(out.left(out.lastIndexOf('\n') + 1))
+        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+  }
 
   // Sends one bench command and returns the first complete output line after
   // it that starts with `prefix`.

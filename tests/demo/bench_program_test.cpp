@@ -24,6 +24,7 @@
 #include <functional>
 
 #include "bench_demo_run.h"
+#include "support/build_paths.h"
 #include "support/poll_until.h"
 #include "support/scoped_env.h"
 #include "support/window_fixture.h"
@@ -38,7 +39,7 @@ using virn::test::EndIdlePoolThreads;
 
 TEST(BenchProgramTest, UnplugAndPlugMakeTheProgramFindTheInstrumentAgain) {
   BenchDemoRun demo;
-  ASSERT_TRUE(demo.process.waitForStarted(10000));
+  ASSERT_TRUE(demo.process.waitForStarted(virn::test::kHangMs));
   ASSERT_TRUE(demo.Until([&] { return demo.Count(kVersionQuery) == 1; }));
   ASSERT_TRUE(demo.Send("# pull the cable\nunplug\n"));
   // Unplugged, nothing reaches the instrument: the program's watchdog notices on
@@ -54,7 +55,7 @@ TEST(BenchProgramTest, UnplugAndPlugMakeTheProgramFindTheInstrumentAgain) {
 
 TEST(BenchProgramTest, WrongLineIsReportedAndTheProgramAnswersTheNextOnes) {
   BenchDemoRun demo;
-  ASSERT_TRUE(demo.process.waitForStarted(10000));
+  ASSERT_TRUE(demo.process.waitForStarted(virn::test::kHangMs));
   ASSERT_TRUE(demo.Until([&] { return demo.Count(kVersionQuery) == 1; }));
   ASSERT_TRUE(demo.Send("dut through\nbogus 1 2\n"));
   ASSERT_TRUE(demo.Until([&] { return demo.err.contains("bench line 2: unknown command 'bogus'\n"); }))
@@ -114,7 +115,7 @@ TEST(BenchProgramTest, BenchOpensBesideTheMainWindowAndClosingTheMainWindowEndsT
   virn::test::XvfbServer x;
   ASSERT_FALSE(x.display().isEmpty()) << "Xvfb did not start (scripts/setup-debian.sh installs it)";
   BenchDemoRun demo(x.display());
-  ASSERT_TRUE(demo.process.waitForStarted(10000));
+  ASSERT_TRUE(demo.process.waitForStarted(virn::test::kHangMs));
   ASSERT_TRUE(demo.Until([&] { return demo.Count(kVersionQuery) == 1; }));
   const XWindow main = FindXWindow(x, QStringLiteral("^ВИРН$"));
   const XWindow bench = FindXWindow(x, QStringLiteral("Стенд"));
@@ -139,7 +140,7 @@ TEST(BenchProgramTest, BenchOpensBesideTheMainWindowAndClosingTheMainWindowEndsT
         &ok);
   ASSERT_TRUE(ok);
   // Nobody ever wrote to the script: its reader must still let the program end.
-  ASSERT_TRUE(demo.process.waitForFinished(20000));
+  ASSERT_TRUE(demo.process.waitForFinished(virn::test::kHangMs));
   EXPECT_EQ(demo.process.exitStatus(), QProcess::NormalExit);
   EXPECT_EQ(demo.process.exitCode(), 0) << demo.process.readAllStandardError().toStdString();
 }
@@ -202,8 +203,8 @@ TEST(BenchProgramTest, ScriptThatCannotBeOpenedEndsTheProgramBeforeAnyWindow) {
   env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path());
   process.setProcessEnvironment(env);
   const QString missing = home.filePath(QStringLiteral("no-such-script"));
-  process.start(QStringLiteral(VIRN_TEST_BUILD_BINDIR "/virn-demo"), {QStringLiteral("--bench"), missing});
-  ASSERT_TRUE(process.waitForFinished(30000));
+  process.start(virn::test::InBuildBin(QStringLiteral("virn-demo")), {QStringLiteral("--bench"), missing});
+  ASSERT_TRUE(process.waitForFinished(virn::test::kHangMs));
   EXPECT_EQ(process.exitCode(), 2);
   const QByteArray err = process.readAllStandardError();
   EXPECT_TRUE(err.contains("Cannot open the bench script")) << err.toStdString();

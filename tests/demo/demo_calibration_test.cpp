@@ -56,7 +56,7 @@ struct CalibrationRun {
   }
   bool Start() {
     EXPECT_FALSE(x.display().isEmpty()) << "Xvfb did not start (scripts/setup-debian.sh installs it)";
-    if (!demo.process.waitForStarted(10000)) return false;
+    if (!demo.process.waitForStarted(virn::test::kHangMs)) return false;
     if (!demo.Until([&] { return demo.Count(FrameText(virn::link::opcode::kVersionQuery, 0)) > 0; }))
       return false;
     mainWindow = FindWindow(QStringLiteral("ВИРН"));

@@ -10,6 +10,7 @@
 
 #include "scripted_files.h"
 #include "settings/klm_api.h"
+#include "support/build_paths.h"
 #include "support/scoped_env.h"
 
 namespace virn::exports {
@@ -34,7 +35,7 @@ struct PlotPicture : ::testing::Test {
   std::vector<std::string> failures;
 
   PlotPicture() {
-    settings::SetKlmLibraryDir(VIRN_TEST_BUILD_LIBDIR);
+    settings::SetKlmLibraryDir(virn::test::BuildLibDir());
     card.SetSize(457, 283);
   }
   ~PlotPicture() override { settings::SetKlmLibraryDir(""); }

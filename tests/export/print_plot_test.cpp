@@ -11,6 +11,7 @@
 #include <QWidget>
 
 #include "settings/klm_api.h"
+#include "support/build_paths.h"
 #include "support/scoped_env.h"
 
 namespace virn::exports {
@@ -62,9 +63,10 @@ struct PrintPlotTest : ::testing::Test {
   // A library folder with the real file-system library and the print manager
   // of `kind`, or none for an empty kind.
   void UsePrintManager(const QString& kind) {
-    ASSERT_TRUE(QFile::link(VIRN_TEST_BUILD_LIBDIR "/libklmfsys.so", libraries.filePath("libklmfsys.so")));
+    ASSERT_TRUE(QFile::link(virn::test::InBuildLib(QStringLiteral("libklmfsys.so")),
+                            libraries.filePath("libklmfsys.so")));
     if (!kind.isEmpty()) {
-      ASSERT_TRUE(QFile::link(QStringLiteral(VIRN_TEST_FAKE_PM3_DIR "/") + kind + "/libklmpm3.so",
+      ASSERT_TRUE(QFile::link(virn::test::InTestBin(QStringLiteral("fake-pm3/") + kind + "/libklmpm3.so"),
                               libraries.filePath("libklmpm3.so")));
     }
     settings::SetKlmLibraryDir(libraries.path().toStdString());
@@ -140,7 +142,8 @@ TEST_F(PrintPlotTest, WithoutThePrintManagerTheUserIsToldAndNoFolderIsLeft) {
   EXPECT_EQ(files.cleared.size(), 1U);
   EXPECT_FALSE(PrintManagerLoaded());
   // A print later, with the library in place, works as if nothing had happened.
-  ASSERT_TRUE(QFile::link(VIRN_TEST_FAKE_PM3_DIR "/needed/libklmpm3.so", libraries.filePath("libklmpm3.so")));
+  ASSERT_TRUE(QFile::link(virn::test::InTestBin(QStringLiteral("fake-pm3/needed/libklmpm3.so")),
+                          libraries.filePath("libklmpm3.so")));
   Print();
   EXPECT_EQ(Calls().size(), 4);
 }

@@ -14,6 +14,7 @@
 #include "display/scale.h"
 #include "scripted_files.h"
 #include "settings/klm_api.h"
+#include "support/build_paths.h"
 #include "support/scoped_env.h"
 
 namespace virn::exports {
@@ -176,7 +177,7 @@ struct SaveSweep : ::testing::Test {
   std::vector<std::string> failures;
   QString name = target.filePath(QStringLiteral("sweep.csv"));
 
-  SaveSweep() { settings::SetKlmLibraryDir(VIRN_TEST_BUILD_LIBDIR); }
+  SaveSweep() { settings::SetKlmLibraryDir(virn::test::BuildLibDir()); }
   ~SaveSweep() override { settings::SetKlmLibraryDir(""); }
   bool Save(PictureFiles& files) {
     return SaveSweepCsv(CalibratedSweep(), name, files,

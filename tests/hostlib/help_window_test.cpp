@@ -15,15 +15,16 @@
 #include <vector>
 
 #include "hostlib/klm_exports.h"
+#include "support/build_paths.h"
 
 namespace {
 
-constexpr const char* kLibraryPath = VIRN_TEST_BUILD_LIBDIR "/libklmhelpsys.so";
+const std::string kLibraryPath = virn::test::BuildLibDir() + "/libklmhelpsys.so";
 
 // One load of the library, as the program's wrapper does it.
 class HelpLibrary {
  public:
-  HelpLibrary() : handle_(dlopen(kLibraryPath, RTLD_NOW | RTLD_LOCAL)) {
+  HelpLibrary() : handle_(dlopen(kLibraryPath.c_str(), RTLD_NOW | RTLD_LOCAL)) {
     EXPECT_NE(handle_, nullptr) << dlerror();
   }
   ~HelpLibrary() {
@@ -99,7 +100,7 @@ class HelpWindowTest : public ::testing::Test {
 TEST_F(HelpWindowTest, TheWindowOutlivesTheUnloadAndKeepsWorking) {
   ShowHelpOnce("VIRN", help_, "MainForm", "ВИРН");
   // The library pinned itself: the caller's dlclose did not unmap it.
-  void* stillThere = dlopen(kLibraryPath, RTLD_NOW | RTLD_NOLOAD);
+  void* stillThere = dlopen(kLibraryPath.c_str(), RTLD_NOW | RTLD_NOLOAD);
   EXPECT_NE(stillThere, nullptr);
   if (stillThere != nullptr) dlclose(stillThere);
 

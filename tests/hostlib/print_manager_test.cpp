@@ -6,9 +6,7 @@
 #include <QFile>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
-#include <QProcess>
 #include <QRegularExpression>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QToolBar>
 
@@ -17,6 +15,7 @@
 #include "hostlib/pm_job.h"
 #include "hostlib/pm_sheet.h"
 #include "support/modal_driver.h"
+#include "support/run_program.h"
 #include "support/scoped_env.h"
 
 namespace virn::hostlib {
@@ -122,13 +121,9 @@ TEST(PrintJob, ARecordsTextsAreCopiedSoTheCallerMayFreeItAtOnce) {
 
 // Runs a poppler tool and returns its standard output.
 QString Poppler(const QString& tool, const QStringList& arguments) {
-  const QString program = QStandardPaths::findExecutable(tool);
-  EXPECT_FALSE(program.isEmpty()) << tool.toStdString() << " (poppler-utils) is needed";
-  QProcess process;
-  process.start(program, arguments);
-  EXPECT_TRUE(process.waitForFinished(30000));
-  EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
-  return QString::fromUtf8(process.readAllStandardOutput());
+  const test::ProgramRun run = test::RunProgram(tool, arguments);
+  EXPECT_EQ(run.exitCode, 0) << tool.toStdString() << " (poppler-utils): " << run.err.toStdString();
+  return QString::fromUtf8(run.out);
 }
 
 struct PrintManager : ::testing::Test {

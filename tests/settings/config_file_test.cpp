@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QPoint>
 #include <QTemporaryDir>
@@ -203,13 +202,11 @@ TEST(BuildConfig, WritesTheWindowValuesThenTheGivenValues) {
 }
 
 TEST(ApplyConfig, ADeeplyNestedDocumentIsRefusedBeforeItIsBuilt) {
-  // Built as a tree, this takes QDom minutes; refused, it takes milliseconds.
+  // Built as a tree, this takes QDom minutes, past the test's time-out; refused,
+  // it takes milliseconds (bench/settings_bench.cpp).
   const QString deep = QStringLiteral("<a>").repeated(100000) + QStringLiteral("</a>").repeated(100000);
   RecordingTarget target;
-  QElapsedTimer timer;
-  timer.start();
   EXPECT_THROW(ApplyConfig(Document(Window(10, 10, 0), deep), target), EConfigError);
-  EXPECT_LT(timer.elapsed(), 10000);
   EXPECT_TRUE(target.calls.empty());
 
   RecordingTarget shallow;  // a little nesting of its own is no fault

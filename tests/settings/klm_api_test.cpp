@@ -12,6 +12,7 @@
 #include <functional>
 #include <string>
 
+#include "support/build_paths.h"
 #include "support/scoped_env.h"
 
 namespace virn::settings {
@@ -38,8 +39,8 @@ std::string RaisedMessage(const std::function<void()>& call) {
 
 class KlmApi : public ::testing::Test {
  protected:
-  KlmApi() { SetKlmLibraryDir(VIRN_TEST_BUILD_LIBDIR); }
-  ~KlmApi() override { SetKlmLibraryDir(VIRN_TEST_BUILD_LIBDIR); }
+  KlmApi() { SetKlmLibraryDir(virn::test::BuildLibDir()); }
+  ~KlmApi() override { SetKlmLibraryDir(virn::test::BuildLibDir()); }
   std::string Path(const std::string& name) const { return dir_.path().toStdString() + "/" + name; }
 
   QTemporaryDir dir_;
@@ -49,7 +50,7 @@ class KlmApi : public ::testing::Test {
 TEST_F(KlmApi, TheDefaultLibraryFolderIsTheLinkedKeyFilterLibrarys) {
   SetKlmLibraryDir("");  // back to the default
   const std::string dir = KlmLibraryDir();
-  EXPECT_TRUE(fs::equivalent(dir, VIRN_TEST_BUILD_LIBDIR)) << dir;
+  EXPECT_TRUE(fs::equivalent(dir, virn::test::BuildLibDir())) << dir;
   SetKlmLibraryDir("/opt/elsewhere");
   EXPECT_EQ(KlmLibraryDir(), "/opt/elsewhere");
 }
@@ -100,7 +101,7 @@ TEST_F(KlmApi, AMissingLibraryIsNamedByEveryFileSystemCall) {
 }
 
 TEST_F(KlmApi, AnOutdatedLibraryServesWhatItHasAndNamesItselfForTheRest) {
-  SetKlmLibraryDir(VIRN_TEST_FAKE_KLM_DIR "/outdated");
+  SetKlmLibraryDir(virn::test::TestBinDir() + "/fake-klm/outdated");
   EXPECT_EQ(fsGetAppDataPath(), "/outdated");
   EXPECT_EQ(RaisedMessage([] { fsCreateConfigDir("virn-"); }), kOutdatedFsMessage);
   EXPECT_EQ(RaisedMessage([] { fsCreateTempDir(); }), kOutdatedFsMessage);

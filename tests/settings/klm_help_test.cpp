@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "settings/klm_api.h"
+#include "support/build_paths.h"
 #include "support/scoped_env.h"
 
 namespace virn::settings {
@@ -33,8 +34,8 @@ std::string RaisedMessage(const std::string& exeDir, const std::string& topic = 
 
 class ShowHelpTest : public ::testing::Test {
  protected:
-  ShowHelpTest() { SetKlmLibraryDir(VIRN_TEST_FAKE_KLM_DIR "/recording"); }
-  ~ShowHelpTest() override { SetKlmLibraryDir(VIRN_TEST_BUILD_LIBDIR); }
+  ShowHelpTest() { SetKlmLibraryDir(virn::test::TestBinDir() + "/fake-klm/recording"); }
+  ~ShowHelpTest() override { SetKlmLibraryDir(virn::test::BuildLibDir()); }
 
   std::string ExeDir() const { return exe_.path().toStdString(); }
   std::string HelpDir() const { return ExeDir() + "/Help"; }
@@ -100,7 +101,7 @@ TEST_F(ShowHelpTest, AMissingOrOutdatedHelpLibraryIsNamed) {
   QTemporaryDir empty;
   SetKlmLibraryDir(empty.path().toStdString());
   EXPECT_EQ(RaisedMessage(ExeDir()), "Не удалось загрузить библиотеку libklmhelpsys.so");
-  SetKlmLibraryDir(VIRN_TEST_FAKE_KLM_DIR "/outdated");
+  SetKlmLibraryDir(virn::test::TestBinDir() + "/fake-klm/outdated");
   EXPECT_EQ(RaisedMessage(ExeDir()),
             "Неверная версия библиотеки \"Kelmar API\" (DLL: libklmhelpsys.so)\r\n"
             "Возможно на вашем компьютере установлена старая версия\r\n"
@@ -108,8 +109,8 @@ TEST_F(ShowHelpTest, AMissingOrOutdatedHelpLibraryIsNamed) {
 }
 
 TEST(ShippedHelp, OpensAtTheMainWindowPageWithTheProgramInTheCaption) {
-  SetKlmLibraryDir(VIRN_TEST_BUILD_LIBDIR);
-  ASSERT_NO_THROW(ShowHelp(VIRN_TEST_BUILD_BINDIR, "MainForm", "ВИРН"));
+  SetKlmLibraryDir(virn::test::BuildLibDir());
+  ASSERT_NO_THROW(ShowHelp(virn::test::BuildBinDir(), "MainForm", "ВИРН"));
   QCoreApplication::processEvents();
   QWidget* window = nullptr;
   for (QWidget* widget : QApplication::topLevelWidgets()) {
@@ -121,11 +122,11 @@ TEST(ShippedHelp, OpensAtTheMainWindowPageWithTheProgramInTheCaption) {
   auto* browser = window->findChild<QTextBrowser*>();
   ASSERT_NE(browser, nullptr);
   EXPECT_TRUE(fs::equivalent(browser->source().toLocalFile().toStdString(),
-                             VIRN_TEST_BUILD_BINDIR "/Help/MainForm.html"));
+                             virn::test::BuildBinDir() + "/Help/MainForm.html"));
   EXPECT_EQ(browser->documentTitle(), QStringLiteral("ВИРН — главное окно"));
   EXPECT_TRUE(browser->toPlainText().contains(QStringLiteral("Строка состояния")));
 
-  ASSERT_NO_THROW(ShowHelp(VIRN_TEST_BUILD_BINDIR, "", "ВИРН"));
+  ASSERT_NO_THROW(ShowHelp(virn::test::BuildBinDir(), "", "ВИРН"));
   EXPECT_EQ(browser->documentTitle(), QStringLiteral("ВИРН — справка"));
   EXPECT_TRUE(browser->toPlainText().contains(QStringLiteral("~/.config/Kelmar/")));
   delete window;
@@ -139,7 +140,7 @@ std::string ReadText(const std::string& path) {
 }
 
 TEST(ShippedHelp, EveryLinkLeadsToAPageAndAnchorOfTheHelp) {
-  const std::string help = VIRN_TEST_BUILD_BINDIR "/Help/";
+  const std::string help = virn::test::BuildBinDir() + "/Help/";
   const std::regex link("href=\"([^\"]*)\"");
   int checked = 0;
   for (const char* page : {"index.html", "MainForm.html"}) {

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "support/poll_until.h"
+
 namespace virn::test {
 
 class XvfbServer {
@@ -17,8 +19,8 @@ class XvfbServer {
     server_.start(QStringLiteral("Xvfb"),
                   {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
                    QStringLiteral("0"), screen, QStringLiteral("-nolisten"), QStringLiteral("tcp")});
-    if (!server_.waitForStarted(10000)) return;
-    while (!server_.canReadLine() && server_.waitForReadyRead(10000)) {
+    if (!server_.waitForStarted(kHangMs)) return;
+    while (!server_.canReadLine() && server_.waitForReadyRead(kHangMs)) {
     }
     const QString number = QString::fromLatin1(server_.readLine()).trimmed();
     if (!number.isEmpty()) display_ = QLatin1Char(':') + number;
@@ -41,7 +43,7 @@ class XvfbServer {
     env.insert(QStringLiteral("DISPLAY"), display_);
     client.setProcessEnvironment(env);
     client.start(program, args);
-    const bool finished = client.waitForFinished(20000);
+    const bool finished = client.waitForFinished(kHangMs);
     if (ok) *ok = finished && client.exitStatus() == QProcess::NormalExit && client.exitCode() == 0;
     return QString::fromLocal8Bit(client.readAllStandardOutput()).trimmed();
   }

@@ -18,6 +18,7 @@
 #include "settings/extra_settings.h"
 #include "sim/network_model.h"
 #include "sim/sweep_model.h"
+#include "support/build_paths.h"
 #include "support/poll_until.h"
 #include "support/program_environment.h"
 
@@ -37,13 +38,13 @@ struct SweepProgram : ::testing::Test {
   QTemporaryFile suppressions;
 
   Result Run(const QStringList& arguments, int timeoutMs = 60000,
-             const QString& program = QStringLiteral(VIRN_TEST_BUILD_BINDIR "/virn-sweep")) {
+             const QString& program = virn::test::InBuildBin(QStringLiteral("virn-sweep"))) {
     QProcess process;
     process.setProcessEnvironment(
         virn::test::ProgramEnvironment(home.path(), QString(), home.path(), suppressions));
     process.start(program, arguments);
     Result result;
-    if (!process.waitForStarted(10000)) return result;
+    if (!process.waitForStarted(virn::test::kHangMs)) return result;
     if (!process.waitForFinished(timeoutMs)) {
       process.kill();
       process.waitForFinished(5000);
@@ -251,7 +252,7 @@ struct LongRun {
     wireLog = test.home.filePath(QStringLiteral("long-wire.log"));
     process.setProcessEnvironment(
         virn::test::ProgramEnvironment(test.home.path(), QString(), test.home.path(), test.suppressions));
-    process.start(QStringLiteral(VIRN_TEST_BUILD_BINDIR "/virn-sweep"),
+    process.start(virn::test::InBuildBin(QStringLiteral("virn-sweep")),
                   QStringList{"--simulated", "--count", "1000", "--wire-log", wireLog} + extra);
   }
   bool WaitForRows(int rows) {
@@ -274,7 +275,7 @@ TEST_F(SweepProgram, ASignalEndsTheRunWithStopAndTheSweepsSoFarComplete) {
   LongRun run(*this);
   ASSERT_TRUE(run.WaitForRows(1 + 421)) << run.out.size();
   run.process.terminate();  // SIGTERM
-  ASSERT_TRUE(run.process.waitForFinished(10000));
+  ASSERT_TRUE(run.process.waitForFinished(virn::test::kHangMs));
   run.out += run.process.readAllStandardOutput();
   EXPECT_EQ(run.process.exitStatus(), QProcess::NormalExit);
   EXPECT_EQ(run.process.exitCode(), 128 + SIGTERM);
@@ -290,8 +291,8 @@ TEST_F(SweepProgram, AReaderThatGoesAwayEndsTheRunWithStop) {
   const QString wireLog = home.filePath(QStringLiteral("piped-wire.log"));
   // `| head` takes two sweeps' lines and goes: the next write finds no reader.
   const Result r = Run(QStringList{"-c", "\"$@\" | head -n 843 >/dev/null; exit ${PIPESTATUS[0]}", "bash",
-                                   VIRN_TEST_BUILD_BINDIR "/virn-sweep", "--simulated", "--count", "1000",
-                                   "--wire-log", wireLog},
+                                   virn::test::InBuildBin(QStringLiteral("virn-sweep")), "--simulated",
+                                   "--count", "1000", "--wire-log", wireLog},
                        60000, QStringLiteral("/bin/bash"));
   EXPECT_EQ(r.exitCode, 3);
   EXPECT_TRUE(r.err.startsWith("virn-sweep: the output is gone after ")) << r.err.toStdString();

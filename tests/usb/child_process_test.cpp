@@ -11,6 +11,8 @@
 
 #include "link/ftdi_backend.h"
 #include "sim/sim_factory.h"
+#include "support/build_paths.h"
+#include "support/poll_until.h"
 #include "usb/backend_helpers.h"
 #include "usb/emulated_bus.h"
 #include "usb/instrument_bus.h"
@@ -26,24 +28,14 @@ QProcessEnvironment ChildEnvironment(const EmulatedBus& bus) {
   return env;
 }
 
-// Waits up to a second for a condition the emulation's thread brings about.
-template <typename Condition>
-bool Eventually(Condition condition) {
-  const auto deadline = Clock::now() + std::chrono::seconds(1);
-  while (!condition()) {
-    if (Clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return true;
-}
-
 TEST(UsbChildProcess, AChildListsTheBusAndTalksToTheInstrument) {
   EmulatedBus bus;
   const InstrumentOnBus plugged = PlugInstrumentBehind(bus);
   QProcess child;
   child.setProcessEnvironment(ChildEnvironment(bus));
-  child.start(QStringLiteral(VIRN_USB_LIST_DEVICES), {QString::fromLatin1(sim::kInstrumentSerial.data())});
-  ASSERT_TRUE(child.waitForFinished(20000)) << child.errorString().toStdString();
+  child.start(virn::test::InTestBin(QStringLiteral("usb_list_devices")),
+              {QString::fromLatin1(sim::kInstrumentSerial.data())});
+  ASSERT_TRUE(child.waitForFinished(test::kHangMs)) << child.errorString().toStdString();
   const std::string output = child.readAllStandardOutput().toStdString();
   EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
   EXPECT_EQ(child.exitCode(), 0) << child.readAllStandardError().toStdString();
@@ -52,7 +44,8 @@ TEST(UsbChildProcess, AChildListsTheBusAndTalksToTheInstrument) {
   const auto log = plugged.instrument->WireLog();
   ASSERT_EQ(log.size(), 1u);
   EXPECT_EQ(log[0].frame, link::EncodeFrame(link::opcode::kVersionQuery, 0));
-  EXPECT_TRUE(Eventually([&] { return !plugged.instrument->Port().IsOpen(); }));
+  EXPECT_TRUE(
+      test::PollUntil([&] { return !plugged.instrument->Port().IsOpen(); }, test::WhileWaiting::Sleep));
 }
 
 TEST(UsbChildProcess, AKilledChildLeavesTheChipFreeForTheNextProgram) {
@@ -60,11 +53,11 @@ TEST(UsbChildProcess, AKilledChildLeavesTheChipFreeForTheNextProgram) {
   const InstrumentOnBus plugged = PlugInstrumentBehind(bus);
   QProcess child;
   child.setProcessEnvironment(ChildEnvironment(bus));
-  child.start(QStringLiteral(VIRN_USB_LIST_DEVICES),
+  child.start(virn::test::InTestBin(QStringLiteral("usb_list_devices")),
               {QString::fromLatin1(sim::kInstrumentSerial.data()), QStringLiteral("--hold")});
-  ASSERT_TRUE(child.waitForStarted(5000));
+  ASSERT_TRUE(child.waitForStarted(test::kHangMs));
   QByteArray output;
-  while (!output.contains("holding") && child.waitForReadyRead(10000))
+  while (!output.contains("holding") && child.waitForReadyRead(test::kHangMs))
     output += child.readAllStandardOutput();
   ASSERT_TRUE(output.contains("holding")) << output.toStdString();
   EXPECT_TRUE(plugged.instrument->Port().IsOpen());
@@ -72,8 +65,9 @@ TEST(UsbChildProcess, AKilledChildLeavesTheChipFreeForTheNextProgram) {
   // Killed in the middle of a read, as a crashing program would be: the
   // kernel releases what it held, and so does the emulation.
   child.kill();
-  ASSERT_TRUE(child.waitForFinished(5000));
-  EXPECT_TRUE(Eventually([&] { return !plugged.instrument->Port().IsOpen(); }));
+  ASSERT_TRUE(child.waitForFinished(test::kHangMs));
+  EXPECT_TRUE(
+      test::PollUntil([&] { return !plugged.instrument->Port().IsOpen(); }, test::WhileWaiting::Sleep));
   link::FtdiBackend backend;
   link::FT_HANDLE handle = 0;
   ASSERT_EQ(Open(backend, std::string(sim::kInstrumentSerial), &handle), link::FT_OK);

@@ -186,8 +186,12 @@ Ft232rChip::Clock::time_point Ft232rChip::NextPacketAt(Clock::time_point now) co
 }
 
 bool Ft232rChip::FillIn(InTransfer& transfer, Clock::time_point now) {
+  const Clock::duration sinceLast = now - lastPacketAt_;
   lastPacketAt_ = now;
+  const std::size_t before = transfer.filled;
   const bool complete = fillPackets(transfer);
+  if (transfer.filled - before == kStatusBytes)
+    settings_.shortestStatusGap = std::min(settings_.shortestStatusGap, sinceLast);
   if (complete) {
     ++settings_.inTransfers;
     if (transfer.filled == kStatusBytes) ++settings_.emptyTransfers;

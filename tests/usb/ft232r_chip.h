@@ -38,6 +38,9 @@ struct ChipSettings {
   // nothing but the status bytes of one packet.
   std::uint64_t inTransfers = 0;
   std::uint64_t emptyTransfers = 0;
+  // The shortest time from a packet to the next one when that carried only
+  // the status bytes, by the chip's own clock: at least the latency period.
+  std::chrono::steady_clock::duration shortestStatusGap = std::chrono::steady_clock::duration::max();
 };
 
 // An IN transfer being filled: a buffer of `capacity` bytes, `filled` so far.

@@ -1,6 +1,7 @@
 // Pulling the instrument's chip off the bus and plugging it in again while the
-// libftdi backend uses it: waiting reads fail at once instead of hanging, every
-// call on the lost handle fails, and the chip is found and opened again.
+// libftdi backend uses it: waiting reads fail instead of hanging, every call on
+// the lost handle fails, and the chip is found and opened again. How soon a
+// read notices is printed by bench/usb_bench.cpp.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "sim/sim_factory.h"
+#include "support/poll_until.h"
 #include "usb/backend_helpers.h"
 #include "usb/emulated_bus.h"
 #include "usb/instrument_bus.h"
@@ -23,8 +25,6 @@ using link::FT_OK;
 namespace opcode = link::opcode;
 
 const std::string kInstrument(sim::kInstrumentSerial);
-// How long a read may take to notice that its device is gone.
-constexpr double kNoticeMs = 250;
 
 bool Handshakes(link::FtdiBackend& backend, FT_HANDLE handle) {
   if (backend.FT_SetTimeouts(handle, 200, 50) != FT_OK) return false;
@@ -41,7 +41,6 @@ TEST(FtdiUnplugOnUsb, AReadFailsWhenTheChipIsPulledAndTheChipComesBack) {
   const std::vector<std::string> both{sim::OtherDeviceSerial(0), kInstrument};
 
   constexpr int kCycles = 50;
-  double slowestNoticeMs = 0;
   for (int cycle = 0; cycle < kCycles; ++cycle) {
     SCOPED_TRACE("cycle " + std::to_string(cycle));
     FT_HANDLE handle = 0;
@@ -61,12 +60,9 @@ TEST(FtdiUnplugOnUsb, AReadFailsWhenTheChipIsPulledAndTheChipComesBack) {
       return status;
     });
     std::this_thread::sleep_for(std::chrono::milliseconds(5 + cycle % 7));
-    const auto unplugged = Clock::now();
     bus.Unplug(chip);
-    ASSERT_EQ(read.wait_for(std::chrono::seconds(3)), std::future_status::ready) << "the read hangs";
+    ASSERT_EQ(read.wait_for(test::kHangDeadline), std::future_status::ready) << "the read hangs";
     EXPECT_EQ(read.get(), FT_IO_ERROR);
-    slowestNoticeMs = std::max(slowestNoticeMs, MsSince(unplugged));
-    EXPECT_LT(MsSince(unplugged), kNoticeMs);
 
     EXPECT_NE(PollStatus(backend, handle), FT_OK);
     EXPECT_EQ(backend.FT_Close(handle), FT_OK);
@@ -79,7 +75,6 @@ TEST(FtdiUnplugOnUsb, AReadFailsWhenTheChipIsPulledAndTheChipComesBack) {
     EXPECT_NE(chip.DeviceNumber(), oldNumber);  // a real bus numbers the new arrival afresh
     ASSERT_EQ(ListedSerials(backend), both);
   }
-  RecordProperty("slowest_unplug_notice_ms", std::to_string(slowestNoticeMs));
   // The instrument heard every handshake and every sweep request.
   EXPECT_EQ(plugged.instrument->State().versionQueries, static_cast<std::uint32_t>(kCycles));
   EXPECT_EQ(plugged.instrument->State().sweepRequests, static_cast<std::uint32_t>(kCycles / 2));
@@ -92,15 +87,15 @@ TEST(FtdiUnplugOnUsb, EveryCallOnAPulledChipFailsButTheClose) {
   FT_HANDLE handle = 0;
   ASSERT_EQ(Open(backend, kInstrument, &handle), FT_OK);
   ASSERT_EQ(PollStatus(backend, handle), FT_OK);
+  // A read that waited for its time-out instead of noticing would end without an error.
+  ASSERT_EQ(backend.FT_SetTimeouts(handle, test::kHangMs, test::kHangMs), FT_OK);
   bus.Unplug(*plugged.instrumentChip);
   EXPECT_FALSE(plugged.instrument->Port().Plugged());
 
   EXPECT_EQ(PollStatus(backend, handle), FT_IO_ERROR);
   link::FT_STATUS status = FT_OK;
-  const auto start = Clock::now();
   EXPECT_TRUE(ReadUpTo(backend, handle, 1, &status).empty());
   EXPECT_EQ(status, FT_IO_ERROR);
-  EXPECT_LT(MsSince(start), kNoticeMs);
   EXPECT_EQ(SendFrame(backend, handle, opcode::kVersionQuery, 0), FT_IO_ERROR);
   EXPECT_EQ(backend.FT_ResetDevice(handle), FT_IO_ERROR);
   EXPECT_EQ(backend.FT_Close(handle), FT_OK);

@@ -452,8 +452,12 @@ UsbfsNode::Clock::time_point UsbfsNode::NextPacketAtLocked(Clock::time_point now
   return chip_->NextPacketAt(now);
 }
 
-void UsbfsNode::PumpLocked(Clock::time_point now) {
-  while (!gone_ && !waitingIn_.empty() && chip_->NextPacketAt(now) <= now) {
+void UsbfsNode::PumpLocked() {
+  // The clock is read at each packet: the chip's latency timer restarts when a
+  // packet really goes, which is later than the pump woke when other nodes'
+  // packets went first or the pump's thread was held up in between.
+  for (auto now = Clock::now(); !gone_ && !waitingIn_.empty() && chip_->NextPacketAt(now) <= now;
+       now = Clock::now()) {
     Urb& urb = *waitingIn_.front();
     if (!chip_->FillIn(urb.in, now)) return;  // a full packet went; the rest comes later
     UrbPtr done = std::move(waitingIn_.front());

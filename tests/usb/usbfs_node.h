@@ -65,8 +65,8 @@ class UsbfsNode {
   // When the chip next answers the IN URB at the head of the queue; nothing
   // waiting gives Clock::time_point::max().
   Clock::time_point NextPacketAtLocked(Clock::time_point now) const;
-  // Lets the chip answer the waiting IN URBs that are due at `now`.
-  void PumpLocked(Clock::time_point now);
+  // Lets the chip answer the waiting IN URBs that are due now.
+  void PumpLocked();
   ChipSettings SettingsLocked() const { return chip_->Settings(); }
   NodeTraffic TrafficLocked() const { return traffic_; }
   std::size_t ClientsLocked() const { return clients_.size(); }
