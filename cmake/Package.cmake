@@ -29,6 +29,11 @@ if("virn-sweep" IN_LIST VIRN_PKG_PROGRAMS)
 else()
   set(virn_sweep_text "")
 endif()
+if("virn-scpi" IN_LIST VIRN_PKG_PROGRAMS)
+  string(APPEND virn_sweep_text "\n.\nvirn-scpi lets programs drive the instrument over TCP with SCPI-style\ncommands, from PyVISA or any script.")
+  # Its example script's client; the program itself needs neither.
+  set(CPACK_DEBIAN_PACKAGE_SUGGESTS "python3-pyvisa, python3-pyvisa-py")
+endif()
 # The long description below the synopsis (CPACK_PACKAGE_DESCRIPTION_SUMMARY),
 # with "." for an empty line; CPack indents it as the control file wants.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "VIRN (ВИРН) controls a USB-attached RF measuring instrument, a DDS sweep
@@ -52,17 +57,16 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${VIRN_PACKAGE_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# Qt's own dialogs (file, print, preview) in the user's language.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 # Dependencies from the binaries. dpkg-shlibdeps looks for libklmlibb.so and
 # the other private libraries in the package's own library folder (relative to
 # the staging root, where CPack runs it) instead of failing on them.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS "usr/${VIRN_PKG_LIBDIR}")
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS OFF)
-# Qt's Wayland platform plugin: with it a Wayland desktop runs the program
-# natively, its scale included; without it the program runs through XWayland.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
+# Qt's own dialogs (file, print, preview) in the user's language, and Qt's
+# Wayland platform plugin: with it a Wayland desktop runs the program natively,
+# its scale included; without it the program runs through XWayland.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, qt6-wayland")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
     "${PROJECT_SOURCE_DIR}/packaging/postinst;${PROJECT_SOURCE_DIR}/packaging/postrm")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)

@@ -7,7 +7,7 @@ folder may use, and the rest of the README may say what it must not. In it:
   - another folder in backticks: `link/` or `link` (all of it), `link/d2xx.h`
     (that header only), or one of its library targets, `virn_link_core`;
   - a library from outside by its name: QtCore, QtGui, QtWidgets (or
-    "Qt Widgets"), QtXml, QtPrintSupport, libftdi1, libjpeg, POSIX (for dlopen),
+    "Qt Widgets"), QtXml, QtPrintSupport, QtNetwork, libftdi1, libjpeg, POSIX (for dlopen),
     threads.
 What the folder uses is read from its sources' `#include "<folder>/..."` lines
 and from the target_link_libraries of its CMakeLists.txt. Every folder found
@@ -26,6 +26,7 @@ EXTERNAL = {
     "Qt6::Widgets": "QtWidgets",
     "Qt6::Xml": "QtXml",
     "Qt6::PrintSupport": "QtPrintSupport",
+    "Qt6::Network": "QtNetwork",
     "PkgConfig::LIBFTDI1": "libftdi1",
     "JPEG::JPEG": "libjpeg",
     "${CMAKE_DL_LIBS}": "POSIX",

@@ -111,6 +111,7 @@ grep -q 'uaccess' "$root/lib/udev/rules.d/60-virn.rules" 2>/dev/null || fail "no
 programs=(virn virn-demo)
 # virn-sweep is packaged whenever the tree builds it.
 if [ -e "$build_abs/bin/virn-sweep" ] || [ -e "$root/usr/bin/virn-sweep" ]; then programs+=(virn-sweep); fi
+if [ -e "$build_abs/bin/virn-scpi" ] || [ -e "$root/usr/bin/virn-scpi" ]; then programs+=(virn-scpi); fi
 for program in "${programs[@]}"; do
   link="$root/usr/bin/$program"
   target=$(readlink "$link" || true)

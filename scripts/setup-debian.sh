@@ -15,6 +15,8 @@ packages=(
   openbox x11-utils
   clang clang-format clang-tidy libclang-rt-14-dev
   umockdev libumockdev-dev
+  # virn-scpi's end-to-end tests and example: a real VISA client (for /usr/bin/python3)
+  python3-pyvisa python3-pyvisa-py
   # the test stages under load (issue checks run them beside CPU hogs)
   stress-ng
   # the package: CPack's binary scan, its validators, the icon renderer

@@ -15,8 +15,6 @@
 #include "export/sweep_csv.h"
 #include "flatness/flatness_correction.h"
 #include "link/ftdi_backend.h"
-#include "settings/klm_api.h"
-#include "settings/settings_folder.h"
 #include "sim/sim_bus.h"
 #include "sim/sim_factory.h"
 #include "sim/wire_log_writer.h"
@@ -37,19 +35,9 @@ void Complain(const QString& message) {
 // The settings file named on the command line, or the window's own.
 QString SettingsFileFor(const sweep::SweepOptions& options) {
   if (!options.settingsPath.isEmpty()) return options.settingsPath;
-  std::string appData;
-  try {
-    appData = settings::fsGetAppDataPath();
-  } catch (const std::exception& error) {
-    Complain(
-        QStringLiteral("no settings folder (%1); using the defaults").arg(QString::fromUtf8(error.what())));
-  }
-  if (appData.empty()) return {};
   // The simulated instrument's calibration is virn-demo's, never the real one's.
-  const QString window = options.simulated ? QStringLiteral("virn-demo") : QStringLiteral("virn");
-  // As the window does at its start: a file where an earlier version kept it moves to its folder.
-  settings::MoveEarlierSettings(QString::fromStdString(appData) + QStringLiteral("/Kelmar"), window);
-  return sweep::WindowSettingsFile(QString::fromStdString(appData), window);
+  return sweep::FindWindowSettingsFile(
+      options.simulated ? QStringLiteral("virn-demo") : QStringLiteral("virn"), Complain);
 }
 
 // What a stop signal does now: nothing outside a run.
