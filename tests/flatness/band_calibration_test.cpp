@@ -170,16 +170,5 @@ TEST_F(BandFixture, CancelAndUnplugEndTheRunWithTheUsersRangeBackAndTheSweepsSto
   EXPECT_FALSE(controller.SweepRunning());
 }
 
-TEST(BandSegments, ContinueOneAnotherAtOneSpacingFromTheBottomToTheTop) {
-  const std::vector<Segment> segments = BandSegments();
-  ASSERT_EQ(segments.size(), static_cast<std::size_t>(kBandSegments));
-  EXPECT_EQ(segments.front().startHz, kBandStartHz);
-  EXPECT_EQ(segments.back().endHz, kBandTopHz);
-  const double spacing = (segments[0].endHz - segments[0].startHz) / 420.0;
-  for (std::size_t k = 1; k < segments.size(); ++k) {
-    EXPECT_NEAR(segments[k].startHz - segments[k - 1].endHz, spacing, 1.0);
-  }
-}
-
 }  // namespace
 }  // namespace virn::flatness

@@ -1,12 +1,11 @@
 // The instrument's own output: flat at the bottom of its band, about 3 dB down
-// at the top, with a small ripple, and carried into every sweep it measures.
+// at the top, with a small ripple. (That sweeps carry it shows in the
+// flatness tests: a cable reads 2 dB low at the top before the calibration.)
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <random>
 
 #include "sim/output_response.h"
-#include "sim/sweep_model.h"
 
 namespace virn::sim::test {
 namespace {
@@ -25,22 +24,6 @@ TEST(OutputResponse, FlatInTheBottomTenthAndAboutThreeDbDownAtTheTop) {
   EXPECT_GT(OutputGainDb(response, 3.25e6), OutputGainDb(response, 0) + 0.05);
   EXPECT_TRUE(std::isfinite(OutputGainDb(response, response.ddsClockHz)));
   EXPECT_EQ(OutputGainDb(response, -5), OutputGainDb(response, 0));
-}
-
-TEST(OutputResponse, ACableSweptOverTheBandFallsWithTheOutput) {
-  MeasurementModel model;
-  model.network = [](double) { return 0.0; };
-  model.noiseRms = 0;
-  model.clockFactor = 1;
-  const SweepSettings band{.startWord = 100000, .stepHz = 237857, .linearDetector = false, .averaging = true};
-  std::mt19937 rng;
-  const SweepLevels real = ComputeSweep(model, band, rng);
-  model.output = FlatOutput();
-  const SweepLevels flat = ComputeSweep(model, band, rng);
-  const double perDb = model.detector.log.samplesPerDb;
-  EXPECT_NEAR(real.front(), flat.front(), 0.5);
-  EXPECT_NEAR(flat.back() - real.back(), 3.0 * perDb, 0.3 * perDb + 0.5);
-  EXPECT_EQ(flat.front(), flat.back());
 }
 
 }  // namespace
