@@ -16,8 +16,8 @@
 
 #include "calibration/ca_form.h"
 #include "calibration/ca_freq_form.h"
-#include "calibration/flatness_form.h"
 #include "calibration/calibration.h"
+#include "calibration/flatness_form.h"
 #include "calibration/option_form.h"
 #include "fake_hosts.h"
 #include "settings/klm_api.h"
