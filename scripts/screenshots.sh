@@ -7,7 +7,8 @@
 # The walk, as a user would do it, clicking with xdotool and changing the
 # bench through --bench: the options dialog; generator mode and the frequency
 # calibration, typing what the bench's counter reads; the level calibration
-# through a 50 Ω cable and a -40 dB attenuator; a curve kept of the cable; the
+# through a 50 Ω cable and a -40 dB attenuator; the flatness calibration and
+# the cable flat with it; a curve kept of the cable; the
 # band-pass filter with the plot's context menu open, then with the marker at
 # -3 dB and the Q line on; the print preview; the analyser with the bench's
 # carrier; "Масштаб" set to 200 % and the exit button; then, at the next start
@@ -318,6 +319,27 @@ pause_ms 1500
 click "$wizard" "${wizard_close_xy[@]}"
 gone "$wizard" "the level calibration"
 
+# The flatness calibration through the cable, from the plot's menu ("Калибровка
+# АЧХ…" above "Масштаб"; "Коррекция АЧХ" between them is disabled until there is
+# a correction); then the cable flat on the plot with the mark, and the
+# correction switched off again, so that the pictures below are as measured.
+bench "dut through"
+counter >/dev/null
+plot_menu Up Up
+wizard=$(window_named '^Калибровка АЧХ' "the flatness calibration")
+click "$wizard" "${wizard_next_xy[@]}"
+sweeps 4 "of the flatness calibration"
+shot_window "$wizard" "$shots/help/images/wizard-flatness.png"
+# Ten sweeps of about half a second in all.
+pause_ms 6000
+click "$wizard" "${wizard_close_xy[@]}"
+gone "$wizard" "the flatness calibration"
+click "$main" "${start_xy[@]}"
+sweeps 3 "through the cable, corrected"
+pause_ms 200
+shot_window "$main" "$shots/help/images/sweep-flat.png"
+plot_menu Up Up # "Коррекция АЧХ", off
+
 # A curve kept of the cable, the 0 dB line to compare with; then the band-pass
 # filter under it, the plot's context menu open with "Убрать кривые" usable.
 bench "dut through"
@@ -340,7 +362,7 @@ gone "$menu" "the plot's context menu"
 # The marker 3 dB below the maximum and the Q line, both from the context
 # menu, the kept curve taken away, the pointer resting on the plot.
 plot_menu Down Down Down Down # "Визир на −3 дБ", past "Убрать кривые"
-plot_menu Up Up               # "Показывать добротность", above "Масштаб"
+plot_menu Up Up Up Up         # "Показывать добротность", above the flatness items and "Масштаб"
 plot_menu Down Down Down      # "Убрать кривые"
 timeout 10 xdotool mousemove --window "$main" "${pointer_xy[@]}" >/dev/null 2>&1 || fail "xdotool could not move the pointer"
 sweeps 3 "with the marker"
@@ -395,7 +417,7 @@ bench "dut bandpass"
 click "$main" "${sweep_mode_xy[@]}"
 click "$main" "${start_xy[@]}"
 sweeps 3 "at 200 %"
-plot_menu Up Up # "Показывать добротность"
+plot_menu Up Up Up Up # "Показывать добротность"
 timeout 10 xdotool mousemove --window "$main" $((pointer_xy[0] * 2)) $((pointer_xy[1] * 2)) >/dev/null 2>&1 ||
   fail "xdotool could not move the pointer"
 sweeps 3 "with the marker at 200 %"

@@ -4,18 +4,24 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 
 #include "calibration/hosts.h"
 #include "control/instrument_controller.h"
+#include "flatness/band_calibration.h"
+#include "flatness/flatness_correction.h"
 
 namespace virn::app {
 
 class CalibrationHosts : public calibration::FrequencyCalibrationHost,
-                         public calibration::LevelCalibrationHost {
+                         public calibration::LevelCalibrationHost,
+                         public calibration::FlatnessCalibrationHost {
  public:
   // `saveSettings` writes the settings file now, as closing the window would.
-  CalibrationHosts(control::InstrumentController& controller, std::function<void()> saveSettings)
-      : controller_(controller), saveSettings_(std::move(saveSettings)) {}
+  // The level calibration reads the levels as `correction` shows them.
+  CalibrationHosts(control::InstrumentController& controller, std::function<void()> saveSettings,
+                   flatness::FlatnessCorrection& correction)
+      : controller_(controller), saveSettings_(std::move(saveSettings)), correction_(correction) {}
 
   // Both wizards.
   void SaveSettings() override { saveSettings_(); }
@@ -31,7 +37,7 @@ class CalibrationHosts : public calibration::FrequencyCalibrationHost,
   bool linear() const override { return controller_.Settings().linear; }
   void setDelay(bool value) override { controller_.StoreDelay(value); }
   void setAveraging(bool value) override { controller_.StoreAveraging(value); }
-  std::int32_t LevelReading() const override { return controller_.LevelReading(); }
+  std::int32_t LevelReading() const override;
   void setCorrLog0Db(qint16 value) override {
     controller_.SetCalibrationValue(&measure::LevelCalibration::CorrLog_0Db, value);
   }
@@ -46,9 +52,16 @@ class CalibrationHosts : public calibration::FrequencyCalibrationHost,
   }
   void WaitKeepingSweeps(std::chrono::milliseconds duration) override;
 
+  // The flatness calibration: the new table is stored and switched on.
+  void StartFlatnessRun(std::function<void(int taken, int inAll)> progress,
+                        std::function<void(calibration::FlatnessRunEnd)> finished) override;
+  void CancelFlatnessRun() override;
+
  private:
   control::InstrumentController& controller_;
   std::function<void()> saveSettings_;
+  flatness::FlatnessCorrection& correction_;
+  std::unique_ptr<flatness::BandCalibration> run_;
 };
 
 }  // namespace virn::app

@@ -1,7 +1,9 @@
 #include "app/main_form.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QShowEvent>
 
 #include "app/about_box.h"
@@ -49,7 +51,11 @@ void TMainForm::FormCreate() {
   ConfigPath =
       QString::fromStdString(settings::fsGetAppDataPath()) + QStringLiteral("/Kelmar/") + ProgramName();
   renderer_ = std::make_unique<display::ScreenPlot>();
-  hosts_ = std::make_unique<CalibrationHosts>(*controller_, [this] { SaveConfig(); });
+  // ConfigPath is still the folder; the settings file's name follows at the end of the creation.
+  flatness_ = std::make_unique<flatness::FlatnessCorrection>(
+      ConfigPath, QFileInfo(QApplication::applicationFilePath()).fileName());
+  hosts_ = std::make_unique<CalibrationHosts>(
+      *controller_, [this] { SaveConfig(); }, *flatness_);
   subscription_ = controller_->Subscribe([this](const control::Event& event) { OnEvent(event); });
   ShowRangeStatus(controller_->RangeInEffect());
   controller_->Begin();
@@ -58,6 +64,7 @@ void TMainForm::FormCreate() {
 void TMainForm::FormShow() {
   mnuGenModeClick();
   mnuLinearClick();
+  ShowDamagedFlatnessFiles();
   // The plot inside the card's one-pixel frame.
   QSLCard1.SetSize(PaintBox1->width() + 2, PaintBox1->height() + 2);
 }

@@ -15,6 +15,8 @@
 #include "display/marker.h"
 #include "display/reference_traces.h"
 #include "display/screen_plot.h"
+#include "export/sweep_csv.h"
+#include "flatness/flatness_correction.h"
 #include "link/d2xx_unit.h"
 #include "settings/tsrz_form.h"
 
@@ -168,6 +170,20 @@ class TMainForm : public settings::TSrzForm {
 
   // Plot and marker (main_form_plot.cpp).
   display::LevelScale LevelScaleNow() const;
+  // The plot's inputs with the levels as measured, before the flatness correction.
+  display::PlotInputs RawPlotInputs() const;
+
+  // The flatness correction (main_form_flatness.cpp): its two menu items, and
+  // the levels it makes true wherever the window shows or writes one.
+  void buildFlatnessMenu();
+  void UpdateFlatnessMenu();
+  void mnuFlatnessCalibrationClick();
+  void mnuFlatnessClick();
+  void ApplyFlatness(display::PlotInputs& in) const;
+  // The sweep on the plot as a data file takes it: raw samples, corrected levels.
+  exports::SweepTable SweepTableNow() const;
+  // Files of the correction found damaged at start, said once the window shows.
+  void ShowDamagedFlatnessFiles();
   void PaintBox1Paint();
   bool eventFilter(QObject* watched, QEvent* event) override;
   // The plot area's own events; true when taken.
@@ -278,6 +294,7 @@ class TMainForm : public settings::TSrzForm {
   void setVfoDiv(bool value) { controller_->SetVfoDiv(value); }
 
   std::unique_ptr<control::InstrumentController> controller_;
+  std::unique_ptr<flatness::FlatnessCorrection> flatness_;
   std::unique_ptr<CalibrationHosts> hosts_;
   std::uint64_t sweepPasses_ = 0;
   std::uint64_t plotUpdates_ = 0;
@@ -335,6 +352,8 @@ class TMainForm : public settings::TSrzForm {
   std::array<QAction*, 3> mnuMarkerBelowMax{};  // -3, -6 and -20 dB
   QAction* mnuShowQ = nullptr;
   QMenu* mnuScale = nullptr;
+  QAction* mnuFlatnessCalibration = nullptr;
+  QAction* mnuFlatness = nullptr;
   std::unique_ptr<exports::DataSaveDialog> DataSaveDialog1;
   display::ReferenceTraces references_;
   // Goes before the controller does.

@@ -33,6 +33,12 @@ display::LevelScale TMainForm::LevelScaleNow() const {
 }
 
 display::PlotInputs TMainForm::PlotInputsNow() const {
+  display::PlotInputs in = RawPlotInputs();
+  ApplyFlatness(in);
+  return in;
+}
+
+display::PlotInputs TMainForm::RawPlotInputs() const {
   const measure::Settings& settings = controller_->Settings();
   const control::Range& range = controller_->RangeInEffect();
   display::PlotInputs in;

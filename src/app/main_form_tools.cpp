@@ -49,6 +49,7 @@ void TMainForm::buildPlotMenu() {
   mnuShowQ = PlotMenu1->addAction(QStringLiteral("Показывать добротность"));
   mnuShowQ->setObjectName(QStringLiteral("mnuShowQ"));
   mnuShowQ->setCheckable(true);
+  buildFlatnessMenu();
   PlotMenu1->addSeparator();
   mnuScale = PlotMenu1->addMenu(QStringLiteral("Масштаб"));
   mnuScale->setObjectName(QStringLiteral("mnuScale"));
@@ -82,6 +83,7 @@ void TMainForm::UpdatePlotMenu() {
   mnuClearTraces->setEnabled(!references_.Empty());
   for (QAction* action : mnuMarkerBelowMax) action->setEnabled(curve && mode != measure::Mode::Analyser);
   mnuShowQ->setEnabled(mode != measure::Mode::Analyser);
+  UpdateFlatnessMenu();
   // The choice for the next start, which may differ from the scale in effect.
   const int scale = StoredScale(settings::LoadKeyValues(ExtraSettingsPath()));
   for (QAction* action : mnuScale->actions()) action->setChecked(action->data().toInt() == scale);
@@ -94,12 +96,13 @@ void TMainForm::PlotMenuPopup(const QPoint& globalPos) {
 
 void TMainForm::mnuSaveDataClick() {
   exports::HostPictureFiles files;
-  exports::SaveData(dataSaveDialog(), exports::SweepTableOf(PlotInputsNow()), files);
+  exports::SaveData(dataSaveDialog(), SweepTableNow(), files);
 }
 
 void TMainForm::mnuKeepTraceClick() {
   if (!controller_->SweepRunning()) return;
-  references_.Keep(PlotInputsNow());
+  // Kept as measured: the correction in use is applied when they are drawn.
+  references_.Keep(RawPlotInputs());
   DrawPlot();
 }
 

@@ -36,12 +36,13 @@ extern "C" void OnSessionSignal(int signalNumber) {
 
 }  // namespace
 
-SessionEnd::SessionEnd(std::function<void()> close, QObject* parent)
+SessionEnd::SessionEnd(std::function<void()> close, bool listening, QObject* parent)
     : QObject(parent), close_(std::move(close)) {
   if (pipe2(pipe_, O_CLOEXEC | O_NONBLOCK) != 0)
     throw std::runtime_error("cannot create the session-end pipe");
   signalPipe.store(pipe_[1]);
   notifier_ = new QSocketNotifier(pipe_[0], QSocketNotifier::Read, this);
+  notifier_->setEnabled(listening);
   connect(notifier_, &QSocketNotifier::activated, this, [this] { drain(); });
 
   struct sigaction action {};
@@ -65,6 +66,10 @@ SessionEnd::~SessionEnd() {
   signalPipe.store(-1);
   ::close(pipe_[0]);
   ::close(pipe_[1]);
+}
+
+void SessionEnd::Listen() {
+  notifier_->setEnabled(true);
 }
 
 void SessionEnd::Request() {

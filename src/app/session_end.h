@@ -15,11 +15,17 @@ class SessionEnd : public QObject {
  public:
   // Installs the signal handlers; `close` runs on this object's thread, the
   // first time the session ends, and never more than once. One instance at a time.
-  explicit SessionEnd(std::function<void()> close, QObject* parent = nullptr);
+  // Without `listening`, a signal is kept until Listen(): a program installs
+  // the handlers before it starts anything, so that no signal is lost while
+  // it starts, and acts on them once its main loop is about to run.
+  explicit SessionEnd(std::function<void()> close, bool listening = true, QObject* parent = nullptr);
   // Puts the signals' previous handlers back.
   ~SessionEnd() override;
   SessionEnd(const SessionEnd&) = delete;
   SessionEnd& operator=(const SessionEnd&) = delete;
+
+  // Acts on the signals that came and come (in the event loop, not at once).
+  void Listen();
 
   // Ends the session as a signal would: for the session manager's request, and tests.
   void Request();

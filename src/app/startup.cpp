@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QPointer>
 #include <QThread>
 #include <QTimer>
 
@@ -69,9 +70,22 @@ int RunProgram(link::D2xx& backend, const std::function<void(QWidget& mainWindow
 
   link::D2XXUnit link(backend);
   link.SetErrorSink(ShowLinkError);
+  // The end of the session closes the window as the user would, and ends the
+  // program even when a companion window is still open. The handlers go in
+  // before the window starts looking for the instrument: a signal that comes
+  // while it starts is kept for the main loop (an ignored SIGINT inherited from
+  // a shell would lose it otherwise).
+  QPointer<TMainForm> window;
+  SessionEnd sessionEnd(
+      [&window] {
+        if (window != nullptr) window->close();
+        QApplication::quit();
+      },
+      false);
   int exitCode = 0;
   {
     TMainForm mainForm(link);
+    window = &mainForm;
     widgets::SetMainWindow(&mainForm);
     mainForm.show();
     StartupMark("window-shown");
@@ -90,12 +104,7 @@ int RunProgram(link::D2xx& backend, const std::function<void(QWidget& mainWindow
                                QMessageBox::Warning);
       });
     }
-    // The end of the session closes the window as the user would, and ends the
-    // program even when a companion window is still open.
-    const SessionEnd sessionEnd([&mainForm] {
-      mainForm.close();
-      QApplication::quit();
-    });
+    sessionEnd.Listen();
     exitCode = QApplication::exec();
   }
   return exitCode;

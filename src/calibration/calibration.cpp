@@ -5,6 +5,7 @@
 
 #include "calibration/ca_form.h"
 #include "calibration/ca_freq_form.h"
+#include "calibration/flatness_form.h"
 #include "calibration/option_form.h"
 #include "widgets/message_box.h"
 
@@ -32,6 +33,15 @@ void RunFrequencyCalibration(QWidget* owner, FrequencyCalibrationHost& host) {
 
 void RunLevelCalibration(QWidget* owner, LevelCalibrationHost& host) {
   TCaForm form(owner, host);
+  form.exec();
+}
+
+void RunFlatnessCalibration(QWidget* owner, FlatnessCalibrationHost& host) {
+  if (!host.Connected()) {
+    widgets::AppMessageBox(kConnectInstrumentText, QMessageBox::Warning);
+    return;
+  }
+  TFlatnessForm form(owner, host);
   form.exec();
 }
 

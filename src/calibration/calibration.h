@@ -33,4 +33,9 @@ void RunFrequencyCalibration(QWidget* owner, FrequencyCalibrationHost& host);
 // afterwards.
 void RunLevelCalibration(QWidget* owner, LevelCalibrationHost& host);
 
+// Needs a connected instrument. Measures the whole band through a cable for
+// the detector in use; cancelled, lost or failed, it keeps the previous
+// correction.
+void RunFlatnessCalibration(QWidget* owner, FlatnessCalibrationHost& host);
+
 }  // namespace virn::calibration

@@ -6,6 +6,7 @@
 #include <QtGlobal>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 
 namespace virn::calibration {
 
@@ -41,6 +42,31 @@ class LevelCalibrationHost {
   // taken meanwhile.
   virtual void WaitKeepingSweeps(std::chrono::milliseconds duration) = 0;
   virtual void SaveSettings() = 0;
+};
+
+// How a flatness measurement ended, as the wizard tells the user.
+enum class FlatnessRunEnd {
+  Stored,        // measured, stored and switched on
+  NotStored,     // measured, but the file could not be written: the previous correction stays
+  Lost,          // the instrument went away
+  NotConnected,  // no instrument when it began
+  Interrupted,   // something else changed the range or stopped the sweeps
+};
+
+class FlatnessCalibrationHost {
+ public:
+  virtual ~FlatnessCalibrationHost() = default;
+  virtual bool Connected() const = 0;
+  // The linear detector is in use.
+  virtual bool linear() const = 0;
+  // Measures the whole band for the detector in use, stopping a running sweep
+  // first; the event loop runs meanwhile. `progress` hears of each sweep,
+  // `finished` once at the end.
+  virtual void StartFlatnessRun(std::function<void(int taken, int inAll)> progress,
+                                std::function<void(FlatnessRunEnd)> finished) = 0;
+  // Ends a measurement in progress without calling `finished`; the previous
+  // correction stays as it was.
+  virtual void CancelFlatnessRun() = 0;
 };
 
 }  // namespace virn::calibration

@@ -27,6 +27,8 @@ DemoOptions ParseDemoOptions(const QStringList& arguments) {
                      "                            -120 to 10 dB; 5 harmonics, each 10 dB below the last\n"
                      "  clock-ppm N               the reference clock's error, -1000 to 1000 ppm\n"
                      "                            (starts at 10)\n"
+                     "  output real | output flat the instrument's own roll-off (the start) or an\n"
+                     "                            ideally flat output\n"
                      "  counter                   print \"counter: <N> Hz\" or \"counter: no signal\"\n"
                      "  levels                    print \"levels: \" and the 421 bytes of the last sweep"));
   const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")},

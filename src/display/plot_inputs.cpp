@@ -17,7 +17,8 @@ bool SamePicture(const PlotInputs& a, const PlotInputs& b) {
          a.Scale == b.Scale && a.ZeroDbAnaliser == b.ZeroDbAnaliser && a.Visir == b.Visir &&
          a.VisirValue == b.VisirValue && a.GridColor == b.GridColor && a.CurveColor == b.CurveColor &&
          a.TooltipBaseColor == b.TooltipBaseColor && a.TooltipTextColor == b.TooltipTextColor &&
-         a.FontPointSize == b.FontPointSize && a.ShowQ == b.ShowQ && a.References == b.References;
+         a.FontPointSize == b.FontPointSize && a.ShowQ == b.ShowQ && a.References == b.References &&
+         a.Flatness == b.Flatness;
 }
 
 }  // namespace virn::display

@@ -53,6 +53,13 @@ struct ReferenceTrace {
   bool operator==(const ReferenceTrace&) const = default;
 };
 
+// The flatness correction's mark in the plot's corner: none while the levels
+// are as measured, "АЧХ" while corrected, "АЧХ?" when part of the range lies
+// outside the calibrated band and stays uncorrected there.
+enum class FlatnessMark { None, Whole, Partly };
+inline const QString kFlatnessMarkText = QStringLiteral("АЧХ");
+inline const QString kFlatnessPartlyText = QStringLiteral("АЧХ?");
+
 struct PlotInputs {
   PlotMode Mode = PlotMode::Sweep;
   bool SweepRunning = false;
@@ -76,6 +83,8 @@ struct PlotInputs {
 
   // Drawn in sweep and analyser modes, running or not, oldest first.
   std::vector<ReferenceTrace> References;
+
+  FlatnessMark Flatness = FlatnessMark::None;
 
   QRgb BackgroundColor = 0xFFFFFFFF;
   QRgb GridColor = 0xFFC0C0C0;

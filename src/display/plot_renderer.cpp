@@ -17,6 +17,8 @@ namespace virn::display {
 namespace {
 
 constexpr int kGeneratorPoints = 60;
+// The flatness mark stands this far in from the bottom right corner.
+constexpr int kFlatnessMarkInset = 3;
 // Rows further off the bitmap than this are all the same to the picture; the
 // limit keeps nonsense samples from reaching the rasteriser.
 constexpr std::int64_t kRowLimit = 1 << 20;
@@ -88,7 +90,16 @@ struct TPlotRenderer::Impl {
   void DrawSweep(const PlotInputs& in);
   void DrawPolyline(Canvas& canvas, const PlotInputs& in, const SampleArray& samples, QRgb color);
   void DrawMarker(Canvas& canvas, const PlotInputs& in, TextCache& text);
+  void DrawFlatnessMark(Canvas& canvas, const PlotInputs& in);
 };
+
+void TPlotRenderer::Impl::DrawFlatnessMark(Canvas& canvas, const PlotInputs& in) {
+  if (in.Flatness == FlatnessMark::None) return;
+  const QString mark = in.Flatness == FlatnessMark::Whole ? kFlatnessMarkText : kFlatnessPartlyText;
+  TextCache& text = Labels(in.FontPointSize);
+  text.Draw(canvas, scale.Edge(kPlotWidth - kFlatnessMarkInset) - text.Width(mark),
+            scale.Edge(kPlotHeight - kFlatnessMarkInset) - text.Height(), mark, kLabelColor);
+}
 
 void TPlotRenderer::Impl::DrawGenerator(const PlotInputs& in) {
   Canvas canvas(image, &damage);
@@ -192,6 +203,8 @@ void TPlotRenderer::Impl::DrawSweep(const PlotInputs& in) {
   damage.Restore(image, grid);
   readout = {};
   Canvas canvas(image, &damage);
+  // Under the curves: the marker finds the live curve by its pixels.
+  DrawFlatnessMark(canvas, in);
   // Under the live curve, which is drawn over them where they meet.
   for (const ReferenceTrace& trace : in.References) DrawPolyline(canvas, in, trace.Samples, trace.Color);
   // Last, so that `rows` holds the live curve's for the marker.

@@ -43,11 +43,15 @@ double PixelsPerDivision(const LevelScale& scale) {
 }
 
 std::optional<double> LevelDb(std::int32_t y, const LevelScale& scale) {
+  return LevelDbAt(static_cast<double>(y), scale);
+}
+
+std::optional<double> LevelDbAt(double y, const LevelScale& scale) {
   const Division division = ActiveDivision(scale);
   if (division.diff == 0) return std::nullopt;
   const double p = division.diff / 4.0;
   const double q = p / division.dbPerDivision;  // pixels per dB
-  const double v = (static_cast<double>(y) - kZeroDbRow) / q;
+  const double v = (y - kZeroDbRow) / q;
   return v * -1;
 }
 

@@ -18,6 +18,8 @@ std::int32_t PixelToFreq(std::int32_t x, std::int32_t startFreq, std::int32_t en
 // the height of one division of the detector in use. Empty when that division
 // has no height (equal calibration values).
 std::optional<double> LevelDb(std::int32_t y, const LevelScale& scale);
+// The same between rows: a corrected level lies between the detector's steps.
+std::optional<double> LevelDbAt(double y, const LevelScale& scale);
 
 // The level text of plot row y, "-10.0 dB" style, with the scale's decimal
 // separator. With equal calibration values the scale has no height and the

@@ -13,9 +13,14 @@ namespace {
 // one decimal would merge them.
 constexpr int kLevelDecimals = 2;
 
-QByteArray LevelField(std::int32_t sample, const SweepTable& sweep) {
-  const auto row = static_cast<std::int32_t>(display::SampleRow(sample, sweep.ZeroOffset));
-  const std::optional<double> level = display::LevelDb(row, sweep.Scale);
+QByteArray LevelField(std::size_t point, const SweepTable& sweep) {
+  const std::optional<double> level =
+      sweep.Corrected
+          ? display::LevelDbAt(display::kSampleBaseRow - ((*sweep.Corrected)[point] + sweep.ZeroOffset),
+                               sweep.Scale)
+          : display::LevelDb(
+                static_cast<std::int32_t>(display::SampleRow(sweep.Samples[point], sweep.ZeroOffset)),
+                sweep.Scale);
   if (!level) return {};
   QByteArray text = QByteArray::number(*level, 'f', kLevelDecimals);
   // The 0 dB line, and anything that rounds to it, carries no sign, as on screen.
@@ -51,7 +56,7 @@ QByteArray SweepCsvRows(int sweepNumber, const SweepTable& sweep) {
     rows += ',';
     rows += QByteArray::number(display::PixelToFreq(column, sweep.StartFreq, sweep.EndFreq));
     rows += ',';
-    rows += LevelField(sample, sweep);
+    rows += LevelField(i, sweep);
     rows += ',';
     rows += QByteArray::number(sample);
     rows += '\n';

@@ -6,8 +6,10 @@
 
 #include <QByteArray>
 #include <QString>
+#include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "display/plot_inputs.h"
@@ -23,6 +25,9 @@ struct SweepTable {
   display::LevelScale Scale;
   std::int32_t ZeroOffset = 0;
   display::SampleArray Samples{};
+  // Set while the flatness correction applies: each point's corrected sample,
+  // unrounded, which the level column is read from; the sample column stays raw.
+  std::optional<std::array<double, measure::kSampleCount>> Corrected;
 };
 
 // The sweep the plot inputs show, with display::ZeroOffset's offset.
@@ -33,8 +38,9 @@ QByteArray SweepCsvHeader();
 
 // The 421 rows of one sweep, "\n" after each: the sweep number, the point's
 // frequency in whole hertz (display::PixelToFreq of its column), its level in dB
-// with two decimals and a "." (empty when the scale has no height), and the
-// sample 0..255. Plain ASCII, so the table is UTF-8 with no byte-order mark.
+// with two decimals and a "." (empty when the scale has no height; corrected
+// for flatness when the table carries corrected samples), and the raw sample
+// 0..255. Plain ASCII, so the table is UTF-8 with no byte-order mark.
 QByteArray SweepCsvRows(int sweepNumber, const SweepTable& sweep);
 
 // The header and the sweep as sweep 1, written into a private temporary folder

@@ -63,6 +63,12 @@ void Bench::SetClockPpm(double ppm) {
   changed();
 }
 
+void Bench::SetFlatOutput(bool flat) {
+  flatOutput_ = flat;
+  instrument_->SetOutputResponse(flat ? sim::FlatOutput() : InstrumentOutput());
+  changed();
+}
+
 void Bench::SetCarrier(double fundamentalHz, double levelDb) {
   carrier_.fundamentalHz = fundamentalHz;
   carrier_.levelDb = levelDb;
@@ -101,6 +107,8 @@ void Bench::Execute(const BenchCommand& command, std::ostream& out) {
           SetPlugged(true);
         } else if constexpr (std::is_same_v<Kind, bench::SetDut>) {
           SetDut(c.dut);
+        } else if constexpr (std::is_same_v<Kind, bench::SetOutput>) {
+          SetFlatOutput(c.flat);
         } else if constexpr (std::is_same_v<Kind, bench::SetClockPpm>) {
           SetClockPpm(c.ppm);
         } else if constexpr (std::is_same_v<Kind, bench::SetCarrier>) {

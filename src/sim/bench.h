@@ -49,6 +49,10 @@ class Bench {
   double ClockPpm() const { return clockPpm_; }
   void SetClockPpm(double ppm);
 
+  // The instrument's own output: its roll-off (as it comes) or ideally flat.
+  bool FlatOutput() const { return flatOutput_; }
+  void SetFlatOutput(bool flat);
+
   // The external carrier's fundamental and level; reaches the input only while
   // the device under test is DeviceUnderTest::Carrier.
   const CarrierSignal& Carrier() const { return carrier_; }
@@ -76,6 +80,7 @@ class Bench {
   const std::shared_ptr<SimInstrument> instrument_;
   DeviceUnderTest dut_ = DeviceUnderTest::BandPass;
   double clockPpm_ = kDefaultClockPpm;
+  bool flatOutput_ = false;
   CarrierSignal carrier_;
   ChangeCallback onChange_;
 };

@@ -111,6 +111,12 @@ ParsedBenchLine ParseBenchLine(std::string_view line) {
     if (!ppm) return Error("'clock-ppm' needs a number from -1000 to 1000");
     return Command(bench::SetClockPpm{*ppm});
   }
+  if (name == "output") {
+    if (arguments == 1 && (words[1] == "real" || words[1] == "flat")) {
+      return Command(bench::SetOutput{words[1] == "flat"});
+    }
+    return Error("'output' takes real or flat");
+  }
   if (name == "carrier") {
     if (arguments != 2) return Error("'carrier' needs a frequency in Hz and a level in dB");
     const std::optional<double> hz = NumberWithin(words[1], kMinCarrierHz, kMaxCarrierHz);

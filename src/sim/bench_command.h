@@ -5,6 +5,7 @@
 //   dut bandpass | dut through | dut attenuator 12 | dut attenuator 40
 //   dut open | dut carrier
 //   clock-ppm N             N from -1000 to 1000, fractions allowed
+//   output real | output flat   the instrument's own roll-off, or an ideal output
 //   carrier FREQ_HZ LEVEL_DB  1 to 1e9 Hz, -120 to +10 dB
 //   counter | levels
 //
@@ -47,12 +48,15 @@ struct SetCarrier {
   double frequencyHz = 0;
   double levelDb = 0;
 };
+struct SetOutput {
+  bool flat = false;
+};
 struct ReadCounter {};
 struct ReadLevels {};
 }  // namespace bench
 
 using BenchCommand = std::variant<bench::Unplug, bench::Plug, bench::SetDut, bench::SetClockPpm,
-                                  bench::SetCarrier, bench::ReadCounter, bench::ReadLevels>;
+                                  bench::SetCarrier, bench::SetOutput, bench::ReadCounter, bench::ReadLevels>;
 
 // One parsed line: a command, nothing (blank or comment), or an error text
 // naming what is wrong, e.g. "unknown command 'foo'".

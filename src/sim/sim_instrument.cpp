@@ -50,6 +50,11 @@ void SimInstrument::SetNetwork(NetworkModel network) {
   model_.network = std::move(network);
 }
 
+void SimInstrument::SetOutputResponse(OutputModel output) {
+  std::lock_guard lock(mutex_);
+  model_.output = std::move(output);
+}
+
 void SimInstrument::SetClockFactor(double factor) {
   std::lock_guard lock(mutex_);
   model_.clockFactor = factor;

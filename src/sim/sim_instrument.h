@@ -88,6 +88,9 @@ class SimInstrument : public SimDevice {
   // applies from the next sweep request on.
   // The network under test; an empty model restores the default band-pass.
   void SetNetwork(NetworkModel network);
+  // The instrument's own output response (sim/output_response.h); FlatOutput()
+  // for an ideal generator, as tests that check other things use.
+  void SetOutputResponse(OutputModel output);
   // Real output frequency = nominal * factor, for sweeps and the generator alike.
   void SetClockFactor(double factor);
   // The detectors' scales and floors.

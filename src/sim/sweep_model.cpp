@@ -26,7 +26,9 @@ double InputLevelDb(const MeasurementModel& model, const SweepSettings& settings
     const double realStepHz = static_cast<double>(settings.stepHz) * model.clockFactor;
     return CarrierSpectrumDb(*model.externalInput, frequencyHz, AnalyserResolutionHz(realStepHz));
   }
-  return model.network ? model.network(frequencyHz) : BandPassGainDb(BandPassDesign{}, frequencyHz);
+  const double outputDb = model.output ? model.output(frequencyHz) : 0.0;
+  return outputDb +
+         (model.network ? model.network(frequencyHz) : BandPassGainDb(BandPassDesign{}, frequencyHz));
 }
 
 double NoiseSigma(const MeasurementModel& model, bool linearDetector, bool averaging, double levelDb) {

@@ -14,6 +14,7 @@
 #include "sim/carrier_signal.h"
 #include "sim/detector_model.h"
 #include "sim/network_model.h"
+#include "sim/output_response.h"
 
 namespace virn::sim {
 
@@ -42,6 +43,8 @@ inline constexpr double kDefaultClockFactor = 1.0 + 10e-6;
 // are an instrument as it comes, with the errors the calibrations correct.
 struct MeasurementModel {
   NetworkModel network;  // empty: the default band-pass filter
+  // The instrument's own output before the network; empty: flat.
+  OutputModel output = InstrumentOutput();
   // Set: a signal from outside is at the input, and the detector sees its
   // spectrum instead of the instrument's own output through the network.
   std::optional<CarrierSignal> externalInput;
@@ -62,9 +65,9 @@ struct MeasurementModel {
 // sends equals the frequency.
 double PointFrequencyHz(const SweepSettings& settings, double clockFactor, int point);
 
-// The level in dB the detector sees at a real frequency: the network's gain, or
-// the external carrier's spectrum through the analyser's selectivity for the
-// sweep's real step.
+// The level in dB the detector sees at a real frequency: the output's response
+// plus the network's gain, or the external carrier's spectrum through the
+// analyser's selectivity for the sweep's real step.
 double InputLevelDb(const MeasurementModel& model, const SweepSettings& settings, double frequencyHz);
 
 // The RMS noise of one reading, in samples. A log detector's noise grows as the

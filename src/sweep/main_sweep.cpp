@@ -13,6 +13,7 @@
 #include "control/settings_file.h"
 #include "export/picture_files.h"
 #include "export/sweep_csv.h"
+#include "flatness/flatness_correction.h"
 #include "link/ftdi_backend.h"
 #include "sim/sim_bus.h"
 #include "sim/sim_factory.h"
@@ -117,7 +118,24 @@ int main(int argc, char** argv) {
     Complain(QStringLiteral("settings file %1 could not be read (%2); using the defaults")
                  .arg(settingsFile, loaded.problem));
   }
-  const sweep::SweepPlan plan = sweep::PlanSweeps(options, loaded.settings);
+  sweep::SweepPlan plan = sweep::PlanSweeps(options, loaded.settings);
+  if (!settingsFile.isEmpty()) {
+    // Beside the settings file, under the window's name, as the window keeps it.
+    const flatness::FlatnessCorrection correction(
+        QFileInfo(settingsFile).path(),
+        options.simulated ? QStringLiteral("virn-demo") : QStringLiteral("virn"));
+    const bool linear = plan.settings.linear;
+    if (options.flat.value_or(correction.On()) && correction.Available(linear)) {
+      plan.flatness = *correction.Table(linear);
+    } else if (options.flat.value_or(false)) {
+      Complain(QStringLiteral("--flat: no flatness calibration has been made for the %1 detector")
+                   .arg(linear ? QStringLiteral("linear") : QStringLiteral("logarithmic")));
+      return sweep::kExitBadArguments;
+    }
+  } else if (options.flat.value_or(false)) {
+    Complain(QStringLiteral("--flat: no settings folder, so no flatness calibration"));
+    return sweep::kExitBadArguments;
+  }
 
   if (!options.simulated) {
     link::FtdiBackend backend;

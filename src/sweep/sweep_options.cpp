@@ -71,6 +71,12 @@ struct Options {
   QCommandLineOption linear{QStringLiteral("linear"), QStringLiteral("The linear detector.")};
   QCommandLineOption log{QStringLiteral("log"),
                          QStringLiteral("The logarithmic detector (the window's default).")};
+  QCommandLineOption flat{
+      QStringLiteral("flat"),
+      QStringLiteral("Levels corrected for the instrument's frequency response, as measured "
+                     "by the window's flatness calibration for the detector in use (default: "
+                     "as the window last had it).")};
+  QCommandLineOption noFlat{QStringLiteral("no-flat"), QStringLiteral("Levels as measured, uncorrected.")};
   QCommandLineOption output{QStringLiteral("output"),
                             QStringLiteral("Write the CSV to <file> once all sweeps are in, replacing it "
                                            "whole (default: standard output, each sweep as it comes)."),
@@ -131,9 +137,9 @@ SweepOptions ParseSweepOptions(const QStringList& arguments) {
   parser.setApplicationDescription(kDescription);
   const Options o;
   for (const QCommandLineOption* option :
-       {&o.help, &o.version, &o.simulated, &o.noInstrument, &o.wireLog, &o.start, &o.end, &o.count, &o.period,
-        &o.delay, &o.noDelay, &o.average, &o.noAverage, &o.linear, &o.log, &o.output, &o.settings,
-        &o.timeout}) {
+       {&o.help,  &o.version, &o.simulated, &o.noInstrument, &o.wireLog,  &o.start,     &o.end,
+        &o.count, &o.period,  &o.delay,     &o.noDelay,      &o.average,  &o.noAverage, &o.linear,
+        &o.log,   &o.flat,    &o.noFlat,    &o.output,       &o.settings, &o.timeout}) {
     parser.addOption(*option);
   }
 
@@ -163,6 +169,7 @@ SweepOptions ParseSweepOptions(const QStringList& arguments) {
   options.delay = Switch(parser, o.delay, o.noDelay, error);
   options.averaging = Switch(parser, o.average, o.noAverage, error);
   options.linear = Switch(parser, o.linear, o.log, error);
+  options.flat = Switch(parser, o.flat, o.noFlat, error);
   if (parser.isSet(o.timeout)) {
     bool ok = false;
     const double seconds = parser.value(o.timeout).toDouble(&ok);

@@ -30,6 +30,7 @@ struct SweepOptions {
   std::optional<bool> delay;
   std::optional<bool> averaging;
   std::optional<bool> linear;
+  std::optional<bool> flat;  // the flatness correction; unset: as the window last had it
 
   bool showHelp = false;
   bool showVersion = false;

@@ -3,7 +3,10 @@
 // Start turns into frames, and the scale the levels are read with.
 #pragma once
 
+#include <optional>
+
 #include "export/sweep_csv.h"
+#include "flatness/flatness_table.h"
 #include "measure/settings_model.h"
 #include "sweep/sweep_options.h"
 
@@ -15,6 +18,8 @@ struct SweepPlan {
   // The range, scale and zero offset every sweep's table is written with.
   exports::SweepTable table;
   int count = 1;
+  // Set: every sweep's levels are corrected with this table.
+  std::optional<flatness::FlatnessTable> flatness;
 };
 
 // As the window's Start in sweep mode: the range, the period entry, delay,

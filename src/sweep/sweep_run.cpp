@@ -63,6 +63,10 @@ void SweepRun::OnEvent(const control::Event& event) {
         [this](const control::Sweep& sweep) {
           exports::SweepTable table = plan_.table;
           table.Samples = sweep.samples;
+          if (plan_.flatness) {
+            table.Corrected =
+                flatness::Correct(*plan_.flatness, sweep.samples, table.StartFreq, table.EndFreq).levels;
+          }
           ++taken_;
           if (sink_(taken_, table)) return true;
           --taken_;

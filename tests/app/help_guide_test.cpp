@@ -38,6 +38,7 @@
 #include "app/up_down.h"
 #include "calibration/ca_form.h"
 #include "calibration/ca_freq_form.h"
+#include "calibration/flatness_form.h"
 #include "calibration/option_form.h"
 #include "demo/bench_window.h"
 #include "linked_window_fixture.h"
@@ -226,7 +227,8 @@ struct HelpGuide : LinkedWindowFixture {
   std::unique_ptr<TMainForm> mainForm;
   calibration::test::FakeFrequencyHost frequencyHost;
   calibration::test::FakeLevelHost levelHost;
-  std::unique_ptr<QWidget> optionForm, frequencyWizard, levelWizard, aboutBox;
+  calibration::test::FakeFlatnessHost flatnessHost;
+  std::unique_ptr<QWidget> optionForm, frequencyWizard, levelWizard, flatnessWizard, aboutBox;
   std::unique_ptr<sim::Bench> bench;
   std::unique_ptr<demo::BenchWindow> benchWindow;
 
@@ -242,14 +244,15 @@ struct HelpGuide : LinkedWindowFixture {
     frequencyWizard = std::make_unique<calibration::TCaFreqForm>(nullptr, frequencyHost);
     levelHost.readings = {236};
     levelWizard = std::make_unique<calibration::TCaForm>(nullptr, levelHost);
+    flatnessWizard = std::make_unique<calibration::TFlatnessForm>(nullptr, flatnessHost);
     aboutBox = std::make_unique<TAboutBox>(nullptr);
     bench = std::make_unique<sim::Bench>(bus, instrument);
     benchWindow = std::make_unique<demo::BenchWindow>(*bench);
   }
 
   std::vector<const QWidget*> Windows() const {
-    return {mainForm.get(),    optionForm.get(), frequencyWizard.get(),
-            levelWizard.get(), aboutBox.get(),   benchWindow.get()};
+    return {mainForm.get(),       optionForm.get(), frequencyWizard.get(), levelWizard.get(),
+            flatnessWizard.get(), aboutBox.get(),   benchWindow.get()};
   }
 
   // The object a data-ctl value names, or none.

@@ -167,6 +167,7 @@ TEST_F(CalibrationFixture, FrequencyCalibrationWithoutAnInstrumentOpensNoWizard)
 TEST_F(CalibrationFixture, LevelCalibrationPutsTheCableOnZeroAndTheAttenuatorOnMinusForty) {
   PlugTypical();
   instrument->SetNetwork(sim::ThroughLine());
+  instrument->SetOutputResponse(sim::FlatOutput());  // the level calibration alone, without the roll-off
   auto form = ConnectedWindow();
   Click(*form, "KlSpeedButton1");
   const sim::DetectorModel detector;

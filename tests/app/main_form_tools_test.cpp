@@ -96,7 +96,8 @@ TEST_F(ToolsFixture, TheRightButtonOpensTheMenuAndLeavesTheMarkerWhereItIs) {
     if (!action->isSeparator()) texts << action->text();
   }
   EXPECT_EQ(texts, (QStringList{"Сохранить данные...", "Запомнить кривую", "Убрать кривые", "Визир на −3 дБ",
-                                "Визир на −6 дБ", "Визир на −20 дБ", "Показывать добротность", "Масштаб"}));
+                                "Визир на −6 дБ", "Визир на −20 дБ", "Показывать добротность",
+                                "Калибровка АЧХ…", "Коррекция АЧХ", "Масштаб"}));
   EXPECT_TRUE(Action(*form, "mnuSaveData")->isEnabled());
   EXPECT_FALSE(Action(*form, "mnuClearTraces")->isEnabled());  // nothing kept yet
   menu.hide();

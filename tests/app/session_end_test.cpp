@@ -27,6 +27,25 @@ TEST(SessionEnd, EachSessionSignalClosesOnceHoweverManyCome) {
   }
 }
 
+TEST(SessionEnd, ASignalBeforeListeningIsKeptForTheLoopEvenWhenTheShellIgnoredIt) {
+  // A program started in the background by a shell inherits SIGINT ignored.
+  struct sigaction ignore {};
+  ignore.sa_handler = SIG_IGN;
+  sigemptyset(&ignore.sa_mask);
+  struct sigaction before {};
+  ASSERT_EQ(sigaction(SIGINT, &ignore, &before), 0);
+  {
+    int closes = 0;
+    SessionEnd sessionEnd([&closes] { ++closes; }, false);
+    ASSERT_EQ(std::raise(SIGINT), 0);
+    test::RunEventsFor(std::chrono::milliseconds(50));
+    EXPECT_EQ(closes, 0) << "nothing while the program starts";
+    sessionEnd.Listen();
+    EXPECT_TRUE(test::PollUntil([&] { return closes > 0; }));
+  }
+  sigaction(SIGINT, &before, nullptr);
+}
+
 int handled = 0;
 extern "C" void CountSignal(int) {
   ++handled;

@@ -75,4 +75,24 @@ struct FakeLevelHost : LevelCalibrationHost {
   }
 };
 
+// Runs no measurement: the test reports progress and the end through the
+// callbacks kept here.
+struct FakeFlatnessHost : FlatnessCalibrationHost {
+  bool connected = true;
+  bool linearDetector = false;
+  int starts = 0;
+  int cancels = 0;
+  std::function<void(int, int)> progress;
+  std::function<void(FlatnessRunEnd)> finished;
+
+  bool Connected() const override { return connected; }
+  bool linear() const override { return linearDetector; }
+  void StartFlatnessRun(std::function<void(int, int)> p, std::function<void(FlatnessRunEnd)> f) override {
+    ++starts;
+    progress = std::move(p);
+    finished = std::move(f);
+  }
+  void CancelFlatnessRun() override { ++cancels; }
+};
+
 }  // namespace virn::calibration::test

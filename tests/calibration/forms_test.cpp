@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
 #include <functional>
@@ -16,6 +17,7 @@
 #include "calibration/ca_form.h"
 #include "calibration/ca_freq_form.h"
 #include "calibration/calibration.h"
+#include "calibration/flatness_form.h"
 #include "calibration/option_form.h"
 #include "fake_hosts.h"
 #include "settings/klm_api.h"
@@ -322,6 +324,47 @@ TEST_F(Forms, CancellingTheLevelWizardOnPageOneKeepsTheNewZeroLevel) {
   EXPECT_FALSE(form.isVisible());
   EXPECT_EQ(host.log0, 41);
   EXPECT_EQ(host.log40, 100);
+}
+
+TEST_F(Forms, FlatnessWizardMeasuresOnPageOneAndEndsAsTheMeasurementDid) {
+  test::FakeFlatnessHost host;
+  host.linearDetector = true;
+  TFlatnessForm form(nullptr, host);
+  EXPECT_EQ(form.windowTitle(), kFlatnessLinCaption);
+  auto* next = Child<QPushButton>(form, "KlButton1");
+  auto* back = Child<QPushButton>(form, "KlButton2");
+  auto* close = Child<QPushButton>(form, "KlButton3");
+  const auto measure = [&] {
+    next->click();
+    EXPECT_EQ(form.PageShown(), 1);
+    EXPECT_FALSE(next->isEnabled());
+    EXPECT_FALSE(back->isEnabled());
+    host.progress(3, 10);
+    EXPECT_EQ(Child<QProgressBar>(form, "ProgressBar1")->value(), 3);
+  };
+  // Lost: the message, and back to the cable with nothing measured.
+  virn::test::ModalDriver driver;
+  driver.Then(virn::test::ModalDriver::AcknowledgeMessage());
+  measure();
+  host.finished(FlatnessRunEnd::Lost);
+  EXPECT_EQ(driver.Messages(), std::vector<QString>{kFlatnessLostText});
+  EXPECT_EQ(form.Step(), 0);
+  EXPECT_EQ(form.PageShown(), 0);
+  // Done: the last page, and closing it cancels nothing.
+  measure();
+  host.finished(FlatnessRunEnd::Stored);
+  EXPECT_EQ(form.PageShown(), 2);
+  EXPECT_EQ(close->text(), kFinishCaption);
+  close->click();
+  EXPECT_EQ(host.starts, 2);
+  EXPECT_EQ(host.cancels, 0);
+  // Closed while measuring: the measurement is cancelled.
+  TFlatnessForm again(nullptr, host);
+  again.show();
+  Child<QPushButton>(again, "KlButton1")->click();
+  Child<QPushButton>(again, "KlButton3")->click();
+  EXPECT_EQ(host.cancels, 1);
+  EXPECT_FALSE(again.Measuring());
 }
 
 TEST_F(Forms, OptionsDialogShowsTheSettingsAndReturnsThemOnOk) {

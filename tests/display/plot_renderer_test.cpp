@@ -330,3 +330,32 @@ INSTANTIATE_TEST_SUITE_P(Ratios, KeptLayers, ::testing::Values(1.0, 1.5, 2.0));
 
 }  // namespace
 }  // namespace virn::display
+
+namespace virn::display {
+namespace {
+
+// The flatness mark changes only the bottom right corner, in the label colour,
+// at every ratio; without it the picture is the one it always was.
+TEST(PlotPicture, TheFlatnessMarkStandsInTheBottomRightCornerOnly) {
+  for (const double ratio : {1.0, 2.0}) {
+    PlotInputs in = testing::RunningSweep(testing::BandPass());
+    const QImage plain = RenderPlot(in, ratio);
+    for (const FlatnessMark mark : {FlatnessMark::Whole, FlatnessMark::Partly}) {
+      in.Flatness = mark;
+      const QImage marked = RenderPlot(in, ratio);
+      const int corner = static_cast<int>(60 * ratio);
+      int inked = 0;
+      for (int y = 0; y < plain.height(); ++y) {
+        for (int x = 0; x < plain.width(); ++x) {
+          if (plain.pixel(x, y) == marked.pixel(x, y)) continue;
+          ASSERT_TRUE(x >= plain.width() - corner && y >= plain.height() - corner / 2) << x << "," << y;
+          ++inked;
+        }
+      }
+      EXPECT_GT(inked, 0) << ratio;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace virn::display

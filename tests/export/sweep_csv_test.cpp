@@ -99,6 +99,20 @@ TEST(SweepCsv, DefaultScaleReadsTwoAndAHalfSamplesADbFrom251) {
   EXPECT_EQ(rows[420][1], "50000000");
 }
 
+TEST(SweepCsv, CorrectedLevelsGoInTheLevelColumnAndTheSampleStaysRaw) {
+  SweepTable sweep;
+  sweep.StartFreq = 100000;
+  sweep.EndFreq = 50000000;
+  sweep.Samples.fill(240);
+  sweep.Corrected.emplace();
+  sweep.Corrected->fill(251);
+  (*sweep.Corrected)[1] = 250.5;  // between two rows: -0.2 dB
+  const auto rows = Rows(SweepCsvRows(1, sweep));
+  EXPECT_EQ(rows[0][2], "0.00");
+  EXPECT_EQ(rows[1][2], "-0.20");
+  EXPECT_EQ(rows[1][3], "240");
+}
+
 TEST(SweepCsv, LinearDetectorUsesItsOwnCalibration) {
   SweepTable sweep;
   sweep.Scale.Linear = true;

@@ -117,6 +117,8 @@ class PyVisaEndToEnd(unittest.TestCase):
         self.folder.cleanup()
 
     def test_a_sweep_of_the_band_pass_filter(self):
+        # The filter's -3 dB points as designed, without the output's roll-off.
+        self.server.tell_bench("output flat")
         manager, visa = open_instrument(self.server.port)
         maker, model, serial, version = visa.query("*IDN?").split(",")
         self.assertEqual((model, serial), ("VIRN", "VIRN0001"))

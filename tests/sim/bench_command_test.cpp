@@ -61,6 +61,14 @@ TEST(BenchCommandParse, MalformedDevicesSayWhatIsWrong) {
   EXPECT_EQ(ErrorOf("dut through 0"), "'dut through' takes nothing more");
 }
 
+TEST(BenchCommandParse, OutputIsRealOrFlat) {
+  EXPECT_FALSE(std::get<bench::SetOutput>(Parsed("output real")).flat);
+  EXPECT_TRUE(std::get<bench::SetOutput>(Parsed("output flat")).flat);
+  for (const char* line : {"output", "output ideal", "output flat now"}) {
+    EXPECT_EQ(ErrorOf(line), "'output' takes real or flat");
+  }
+}
+
 TEST(BenchCommandParse, ClockPpmTakesSignedFractionsWithinAThousand) {
   const auto ppm = [](const std::string& line) {
     const BenchCommand command = Parsed(line);

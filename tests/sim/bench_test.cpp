@@ -107,6 +107,9 @@ TEST_F(BenchOnBus, DeviceUnderTestChangesTheNextSweep) {
   };
   Run("dut through");
   EXPECT_EQ(bench->Dut(), DeviceUnderTest::Through);
+  EXPECT_FALSE(flatAt(Sweep(), 236));  // the output rolls off towards 50 MHz
+  Run("output flat");
+  EXPECT_TRUE(bench->FlatOutput());
   EXPECT_TRUE(flatAt(Sweep(), 236));
   Run("dut attenuator 12");
   EXPECT_TRUE(flatAt(Sweep(), 202));  // 236 - 2.8 * 12
@@ -129,7 +132,7 @@ TEST_F(BenchOnBus, DeviceUnderTestChangesTheNextSweep) {
 
   Run("dut bandpass");
   EXPECT_NEAR(Sweep()[167], 232, 1);
-  EXPECT_EQ(changes, 7);
+  EXPECT_EQ(changes, 8);
 }
 
 TEST_F(BenchOnBus, CounterReadsTheGeneratorWithTheClockError) {

@@ -112,6 +112,7 @@ TEST_F(Output, PowerUpTurnsTheOutputOffAndKeepsTheCounters) {
 }
 
 TEST_F(Output, LastSweepIsWhatTheHostRead) {
+  instrument->SetOutputResponse(FlatOutput());
   EXPECT_EQ(instrument->SweepsComputed(), 0u);
   EXPECT_EQ(instrument->LastSweepLevels(), SweepLevels{});
   Send(3, 100000);

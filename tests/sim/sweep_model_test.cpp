@@ -31,6 +31,7 @@ MeasurementModel OnProgramScale(NetworkModel network = {}) {
   model.detector = {.log = {.zeroDbSample = 251, .samplesPerDb = 2.5, .floorDb = -80},
                     .linear = {.fullScale = 240, .floorSamples = 1.5}};
   model.clockFactor = 1.0;
+  model.output = FlatOutput();
   return model;
 }
 
@@ -253,6 +254,7 @@ TEST(DefaultModel, ClockIsTenPpmFastForEveryPoint) {
 
 TEST(DefaultModel, ThroughLineReads236NearlyAlwaysAndNever251) {
   MeasurementModel model;
+  model.output = FlatOutput();
   model.network = ThroughLine();
   for (const bool averaging : {false, true}) {
     const std::vector<double> bytes = Bytes(model, 20, averaging);
@@ -265,6 +267,7 @@ TEST(DefaultModel, ThroughLineReads236NearlyAlwaysAndNever251) {
 
 TEST(DefaultModel, FortyDecibelsDownAre112SamplesLower) {
   MeasurementModel model;
+  model.output = FlatOutput();
   model.network = Attenuator(-40);
   const std::vector<double> bytes = Bytes(model, 20);
   const auto at124 = std::count(bytes.begin(), bytes.end(), 124.0);
@@ -274,6 +277,7 @@ TEST(DefaultModel, FortyDecibelsDownAre112SamplesLower) {
 
 TEST(DefaultModel, NearTheFloorTheCurveIsVisiblyNoisy) {
   MeasurementModel model;
+  model.output = FlatOutput();
   model.network = Attenuator(-200);
   const Spread open = SpreadOf(Bytes(model, 10));
   EXPECT_NEAR(open.mean, 12, 0.3);

@@ -49,8 +49,11 @@ TEST(SweepOptions, EveryOptionLandsInItsField) {
 }
 
 TEST(SweepOptions, TheOtherHalfOfEachSwitch) {
-  const SweepOptions o = Parse({"--delay", "--no-average", "--log", "--start=0"});
+  const SweepOptions o = Parse({"--delay", "--no-average", "--log", "--start=0", "--no-flat"});
   ASSERT_TRUE(o.error.isEmpty()) << o.error.toStdString();
+  EXPECT_EQ(o.flat, false);
+  EXPECT_EQ(Parse({"--flat"}).flat, true);
+  EXPECT_FALSE(Parse({}).flat.has_value());
   EXPECT_EQ(o.delay, true);
   EXPECT_EQ(o.averaging, false);
   EXPECT_EQ(o.linear, false);
@@ -61,9 +64,11 @@ TEST(SweepOptions, HelpNamesEveryOptionAndTheExitStatuses) {
   const SweepOptions o = Parse({"--help"});
   EXPECT_TRUE(o.showHelp);
   for (const char* name :
-       {"--simulated", "--no-instrument", "--wire-log", "--start", "--end", "--count", "--period", "--delay",
-        "--no-delay", "--average", "--no-average", "--linear", "--log", "--output", "--settings", "--timeout",
-        "Exit status", "sweep,frequency_hz,level_db,sample"}) {
+       {"--simulated", "--no-instrument", "--wire-log",   "--start",
+        "--end",       "--count",         "--period",     "--delay",
+        "--no-delay",  "--average",       "--no-average", "--linear",
+        "--log",       "--flat",          "--no-flat",    "--output",
+        "--settings",  "--timeout",       "Exit status",  "sweep,frequency_hz,level_db,sample"}) {
     EXPECT_TRUE(o.helpText.contains(QLatin1String(name))) << name;
   }
 }

@@ -13,7 +13,9 @@
 #include <csignal>
 
 #include "display/scale.h"
+#include "flatness/flatness_correction.h"
 #include "settings/config_file.h"
+#include "settings/extra_settings.h"
 #include "sim/network_model.h"
 #include "sim/sweep_model.h"
 #include "support/build_paths.h"
@@ -167,6 +169,37 @@ TEST_F(SweepProgram, ThreeSimulatedSweepsReadTheNetworkThroughTheCalibration) {
   EXPECT_EQ(QFileInfo(demoSettings).lastModified(), modified);
   EXPECT_EQ(QDir(QFileInfo(demoSettings).path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
             QStringList{QFileInfo(demoSettings).fileName()});
+}
+
+TEST_F(SweepProgram, TheFlatnessCorrectionIsTheWindowsStateUnlessToldAndTheSampleStaysRaw) {
+  WriteDemoSettings();
+  const QString dir = QFileInfo(demoSettings).path();
+  // A table that reads 10 dB (28 samples) low above 10 MHz: corrected, the levels there rise by as much.
+  const virn::flatness::FlatnessTable table(
+      false, QDateTime::currentDateTimeUtc(),
+      {{10000, 236}, {10000000, 236}, {10000001, 208}, {100000000, 208}});
+  ASSERT_TRUE(virn::flatness::StoreFlatness(virn::flatness::FlatnessFile(dir, "virn-demo", false), table));
+  ASSERT_TRUE(virn::settings::StoreKeyValue(virn::settings::ExtraSettingsFile(dir, "virn-demo"),
+                                            virn::flatness::kOnKey, QStringLiteral("1")));
+  const auto rows = [&](const QStringList& arguments) {
+    const Result r = Run(QStringList{"--simulated"} + arguments);
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    QList<QByteArray> lines = Lines(r.out);
+    if (!lines.isEmpty()) lines.removeFirst();
+    return lines;
+  };
+  const QList<QByteArray> asTheWindow = rows({});
+  const QList<QByteArray> raw = rows({"--no-flat"});
+  ASSERT_EQ(asTheWindow.size(), 421);
+  ASSERT_EQ(raw.size(), 421);
+  for (int i = 0; i < 421; ++i) {
+    const QList<QByteArray> corrected = asTheWindow[i].split(',');
+    const QList<QByteArray> plain = raw[i].split(',');
+    EXPECT_EQ(corrected[3], plain[3]) << i;  // the same bytes: the noise is seeded
+    const double rise = corrected[2].toDouble() - plain[2].toDouble();
+    EXPECT_NEAR(rise, corrected[1].toInt() > 10000001 ? 10.0 : 0.0, 0.01) << corrected[1].toStdString();
+  }
+  EXPECT_EQ(Run({"--simulated", "--flat", "--linear"}).exitCode, 2);  // no table for that detector
 }
 
 TEST_F(SweepProgram, OutputFileGetsTheHeaderOnceAndTheCommandLineRange) {
