@@ -60,6 +60,7 @@ SessionEnd::SessionEnd(std::function<void()> close, bool listening, QObject* par
   struct sigaction action {};
   action.sa_handler = OnSessionSignal;
   sigemptyset(&action.sa_mask);
+  // Calls the signal interrupts in that thread are restarted, so its work goes on.
   action.sa_flags = SA_RESTART;
   for (std::size_t i = 0; i < kSessionSignals.size(); ++i) {
     sigaction(kSessionSignals[i], &action, &previousActions[i]);
@@ -78,6 +79,7 @@ SessionEnd::~SessionEnd() {
   // Read before the mask goes back, so that none of them reaches the handlers
   // found before (the default would end the process).
   drain();
+  notifier_->setEnabled(false);
   ::close(fd_);
   for (const int signalNumber : kSessionSignals) {
     if (sigismember(&previousMask_, signalNumber) == 0) {
