@@ -8,6 +8,7 @@
 #include <mutex>
 
 #include "link/d2xx.h"
+#include "link/device_listing.h"
 
 namespace virn::link {
 
@@ -59,6 +60,7 @@ class FtdiBackend final : public D2xx {
   struct Device;
   class Call;
 
+  detail::DeviceListing listing_;
   std::mutex mutex_;
   std::condition_variable callEnded_;
   std::map<FT_HANDLE, std::shared_ptr<Device>> devices_;  // guarded by mutex_
