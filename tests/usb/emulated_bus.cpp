@@ -49,6 +49,11 @@ NodeTraffic EmulatedChip::Traffic() const {
   return node_ != nullptr ? node_->TrafficLocked() : NodeTraffic{};
 }
 
+void EmulatedChip::SetStringsReadable(bool readable) {
+  std::lock_guard lock(mutex_);
+  if (node_ != nullptr) node_->SetStringsReadableLocked(readable);
+}
+
 bool EmulatedBus::PreloadActive() {
   void* preload = dlopen(kPreload, RTLD_NOW | RTLD_NOLOAD);
   if (preload == nullptr) return false;

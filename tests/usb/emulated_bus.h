@@ -42,6 +42,8 @@ class EmulatedChip {
   ChipSettings Settings() const;
   // The URBs that passed through the chip's node since it was last plugged in.
   NodeTraffic Traffic() const;
+  // Until it is unplugged, the chip stalls every string request while unreadable.
+  void SetStringsReadable(bool readable);
 
  private:
   friend class EmulatedBus;

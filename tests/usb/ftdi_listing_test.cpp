@@ -2,7 +2,12 @@
 // the real libftdi1 and libusb.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <functional>
 #include <string>
+#include <thread>
+#include <utility>
+#include <vector>
 
 #include "sim/sim_factory.h"
 #include "usb/backend_helpers.h"
@@ -96,6 +101,71 @@ TEST(FtdiBackendOnUsb, EveryChipOpensAndTheirDevicesStaySeparate) {
   EXPECT_EQ(plugged.instrument->FramesReceived(), 0u);
   EXPECT_EQ(backend.FT_Close(other), FT_OK);
   EXPECT_EQ(backend.FT_Close(instrument), FT_OK);
+}
+
+// The listing is kept between calls: each change of the bus shows at the next
+// call, in the order a first look shows, and in between no chip is asked again.
+TEST(FtdiBackendOnUsb, AKeptListingFollowsTheBusAndAsksNoChipInBetween) {
+  EmulatedBus bus;
+  link::FtdiBackend backend;
+  ASSERT_EQ(ListedCount(backend), 0);
+  const InstrumentOnBus plugged = PlugInstrumentBehind(bus);
+  EmulatedChip& other = *plugged.otherChips[0];
+  EmulatedChip& instrument = *plugged.instrumentChip;
+  const std::string first = sim::OtherDeviceSerial(0);
+  const std::vector<std::pair<std::function<void()>, std::vector<std::string>>> steps{
+      {[] {}, {first, kInstrument}},
+      {[&] { bus.Unplug(instrument); }, {first}},
+      {[&] { bus.Unplug(other); }, {}},
+      {[&] { bus.Replug(instrument); }, {kInstrument}},
+      {[&] { bus.Replug(other); }, {first, kInstrument}}};
+  for (std::size_t step = 0; step < steps.size(); ++step) {
+    steps[step].first();
+    EXPECT_EQ(ListedSerials(backend), steps[step].second) << step;
+    const auto asked = [&] { return other.Traffic().submitted + instrument.Traffic().submitted; };
+    const auto before = asked();
+    EXPECT_EQ(ListedSerials(backend), steps[step].second) << step;
+    EXPECT_EQ(asked(), before) << step;
+  }
+}
+
+TEST(FtdiBackendOnUsb, AListingWithAnUnreadableSerialIsNotKept) {
+  EmulatedBus bus;
+  const InstrumentOnBus plugged = PlugInstrumentBehind(bus);
+  plugged.instrumentChip->SetStringsReadable(false);
+  link::FtdiBackend backend;
+  EXPECT_EQ(ListedSerials(backend), (std::vector<std::string>{sim::OtherDeviceSerial(0), ""}));
+  // As when udev grants access a moment after the plug: nothing on the bus tells of it.
+  plugged.instrumentChip->SetStringsReadable(true);
+  EXPECT_EQ(ListedSerials(backend), (std::vector<std::string>{sim::OtherDeviceSerial(0), kInstrument}));
+}
+
+// Listing on one thread while another polls an open chip and chips come and go;
+// ThreadSanitizer checks the listing's state and libusb's contexts.
+TEST(FtdiBackendOnUsb, ListingWhileAnOpenChipIsPolledAndTheBusChanges) {
+  EmulatedBus bus;
+  const InstrumentOnBus plugged = PlugInstrumentBehind(bus, 2);
+  link::FtdiBackend backend;
+  FT_HANDLE handle = 0;
+  ASSERT_EQ(Open(backend, kInstrument, &handle), FT_OK);
+  std::atomic<bool> done{false};
+  std::atomic<int> failedPolls{0};
+  std::thread poller([&] {
+    while (!done) failedPolls += PollStatus(backend, handle) != FT_OK;
+  });
+  std::thread lister([&] {
+    while (!done) ListedSerials(backend);
+  });
+  for (int i = 0; i < 20; ++i) {
+    bus.Unplug(*plugged.otherChips[i % 2]);
+    bus.Replug(*plugged.otherChips[i % 2]);
+  }
+  done = true;
+  poller.join();
+  lister.join();
+  EXPECT_EQ(failedPolls, 0);
+  EXPECT_EQ(ListedSerials(backend).size(), 3u);
+  EXPECT_EQ(backend.FT_Close(handle), FT_OK);
 }
 
 }  // namespace
