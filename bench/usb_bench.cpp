@@ -226,13 +226,16 @@ BENCHMARK(BM_WindowUnplugNotice)->UseManualTime()->Unit(benchmark::kMillisecond)
 
 // One discovery tick of `virn` while no instrument is connected, as far as
 // the listing goes: the count, then the serial number of every device counted.
-// Nothing is plugged in (0), or one chip that is not the instrument (1). The
-// CPU figure is the whole process's, the emulation's thread included.
+// Nothing is plugged in (0), or one chip that is not the instrument (1); the
+// listing as the program keeps it (0), or with a fresh look at the bus on every
+// call (1), which the program makes once a second. The CPU figure is the whole
+// process's, the emulation's thread included.
 void BM_DiscoveryTickListing(benchmark::State& state) {
   std::vector<virn::usbemu::EmulatedChip*> left{plugged.instrumentChip, plugged.otherChips[0]};
   if (state.range(0) == 1) left.pop_back();
   for (auto* chip : left) bus->Unplug(*chip);
-  virn::link::FtdiBackend backend;
+  virn::link::FtdiBackend backend(state.range(1) == 1 ? std::chrono::milliseconds(0)
+                                                      : virn::link::detail::DeviceListing::kLookAtLeastEvery);
   const auto tick = [&backend] {
     std::uint32_t count = 0;
     backend.FT_ListDevices(&count, nullptr, virn::link::FT_LIST_NUMBER_ONLY);
@@ -250,8 +253,7 @@ void BM_DiscoveryTickListing(benchmark::State& state) {
   for (auto* chip : left) bus->Replug(*chip);
 }
 BENCHMARK(BM_DiscoveryTickListing)
-    ->Arg(0)
-    ->Arg(1)
+    ->ArgsProduct({{0, 1}, {0, 1}})
     ->MeasureProcessCPUTime()
     ->UseRealTime()
     ->Unit(benchmark::kMicrosecond);

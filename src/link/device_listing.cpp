@@ -83,14 +83,17 @@ void DeviceListing::refreshLocked() {
   // then calls OnBusChange for each. Neither call waits.
   libusb_device** devices = nullptr;
   if (libusb_get_device_list(watcher_, &devices) >= 0) libusb_free_device_list(devices, 1);
-  timeval now{};
-  libusb_handle_events_timeout_completed(watcher_, &now, nullptr);
+  timeval noWait{};
+  libusb_handle_events_timeout_completed(watcher_, &noWait, nullptr);
   // Cleared before the look: a change during it is looked for at the next call.
   const bool changed = changed_.exchange(false);
-  if (scan_ != nullptr && !scan_->Failed() && !unreadable_ && !changed) return;
+  const auto now = std::chrono::steady_clock::now();
+  if (scan_ != nullptr && !scan_->Failed() && !unreadable_ && !changed && now - lookedAt_ < lookAtLeastEvery_)
+    return;
 
   scan_.reset();  // one context at a time
   scan_ = std::make_unique<Scan>();
+  lookedAt_ = now;
   serials_.clear();
   unreadable_ = false;
   for (auto* d = scan_->Devices(); d != nullptr; d = d->next) serials_.emplace_back();

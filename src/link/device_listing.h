@@ -5,10 +5,13 @@
 // hot-plug notices say when the bus has changed, and until then a listing is
 // answered from the last look. The look itself is made on a fresh context as
 // before, so the chips come in the same order: a context that watches lists
-// the chips that arrived later first.
+// the chips that arrived later first. Where no udev daemon passes the kernel's
+// notices on (some containers), libusb hears of no change at all, so the bus is
+// looked at afresh every second all the same.
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -54,7 +57,10 @@ std::optional<std::string> ReadSerial(ftdi_context* context, libusb_device* devi
 // reading of one serial number.
 class DeviceListing {
  public:
-  DeviceListing() = default;
+  static constexpr std::chrono::milliseconds kLookAtLeastEvery{1000};
+
+  explicit DeviceListing(std::chrono::milliseconds lookAtLeastEvery = kLookAtLeastEvery)
+      : lookAtLeastEvery_(lookAtLeastEvery) {}
   ~DeviceListing();
   DeviceListing(const DeviceListing&) = delete;
   DeviceListing& operator=(const DeviceListing&) = delete;
@@ -71,9 +77,11 @@ class DeviceListing {
   // every listing looks at the bus afresh; kNoUsb: libusb cannot start, no device.
   Watch watchLocked();
   // Takes in the bus changes libusb has noticed, and looks at the bus afresh after
-  // one, or when the last look failed or left a serial number unread.
+  // one, when the last look failed or left a serial number unread, or when it is
+  // lookAtLeastEvery_ old.
   void refreshLocked();
 
+  const std::chrono::milliseconds lookAtLeastEvery_;
   std::mutex mutex_;
   // Guarded by mutex_. The last look holds its libusb devices, so that a serial number
   // can still be read after the count; serials_ has one entry per device, filled as read.
@@ -81,6 +89,7 @@ class DeviceListing {
   int callback_ = 0;
   bool unwatched_ = false;
   std::unique_ptr<Scan> scan_;
+  std::chrono::steady_clock::time_point lookedAt_;
   std::vector<std::optional<std::string>> serials_;
   bool unreadable_ = false;
   // Set by libusb's hot-plug callback, which runs inside libusb's event handling on

@@ -118,7 +118,7 @@ EmulatedChip& EmulatedBus::Plug(std::shared_ptr<sim::SimDevice> device, ChipOpti
         new EmulatedChip(mutex_, std::move(device), std::move(options.strings), port)));
     chip = chips_.back().get();
   }
-  plugIn(*chip);
+  plugIn(*chip, options.announced);
   return *chip;
 }
 
@@ -128,7 +128,7 @@ void EmulatedBus::Replug(EmulatedChip& chip) {
   plugIn(chip);
 }
 
-void EmulatedBus::plugIn(EmulatedChip& chip) {
+void EmulatedBus::plugIn(EmulatedChip& chip, bool announced) {
   UsbfsNode* node = nullptr;
   int deviceNumber = 0;
   {
@@ -153,7 +153,7 @@ void EmulatedBus::plugIn(EmulatedChip& chip) {
     chip.deviceNumber_ = deviceNumber;
   }
   AddRecord(testbed_, ChipRecord(chip.strings_, chip.port_, deviceNumber));
-  umockdev_testbed_uevent(testbed_, ("/sys" + DeviceSysfsPath(chip.port_)).c_str(), "add");
+  if (announced) umockdev_testbed_uevent(testbed_, ("/sys" + DeviceSysfsPath(chip.port_)).c_str(), "add");
 }
 
 void EmulatedBus::Unplug(EmulatedChip& chip) {

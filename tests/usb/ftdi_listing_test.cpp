@@ -3,13 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 #include <utility>
 #include <vector>
 
+#include "sim/other_devices.h"
 #include "sim/sim_factory.h"
+#include "support/poll_until.h"
 #include "usb/backend_helpers.h"
 #include "usb/emulated_bus.h"
 #include "usb/instrument_bus.h"
@@ -107,7 +111,7 @@ TEST(FtdiBackendOnUsb, EveryChipOpensAndTheirDevicesStaySeparate) {
 // call, in the order a first look shows, and in between no chip is asked again.
 TEST(FtdiBackendOnUsb, AKeptListingFollowsTheBusAndAsksNoChipInBetween) {
   EmulatedBus bus;
-  link::FtdiBackend backend;
+  link::FtdiBackend backend(std::chrono::hours(1));  // no look but for the bus's notices
   ASSERT_EQ(ListedCount(backend), 0);
   const InstrumentOnBus plugged = PlugInstrumentBehind(bus);
   EmulatedChip& other = *plugged.otherChips[0];
@@ -138,6 +142,16 @@ TEST(FtdiBackendOnUsb, AListingWithAnUnreadableSerialIsNotKept) {
   // As when udev grants access a moment after the plug: nothing on the bus tells of it.
   plugged.instrumentChip->SetStringsReadable(true);
   EXPECT_EQ(ListedSerials(backend), (std::vector<std::string>{sim::OtherDeviceSerial(0), kInstrument}));
+}
+
+TEST(FtdiBackendOnUsb, AChipPluggedInWithoutANoticeIsListedAllTheSame) {
+  EmulatedBus bus;
+  link::FtdiBackend backend;
+  ASSERT_EQ(ListedCount(backend), 0);
+  ChipOptions unannounced;
+  unannounced.announced = false;
+  bus.Plug(std::make_shared<sim::SilentDevice>(sim::OtherDeviceSerial(0)), unannounced);
+  EXPECT_TRUE(test::PollUntil([&] { return ListedCount(backend) == 1; }, test::WhileWaiting::Sleep));
 }
 
 // Listing on one thread while another polls an open chip and chips come and go;
