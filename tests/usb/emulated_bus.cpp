@@ -152,8 +152,19 @@ void EmulatedBus::plugIn(EmulatedChip& chip, bool announced) {
     chip.node_ = node;
     chip.deviceNumber_ = deviceNumber;
   }
-  AddRecord(testbed_, ChipRecord(chip.strings_, chip.port_, deviceNumber));
-  if (announced) umockdev_testbed_uevent(testbed_, ("/sys" + DeviceSysfsPath(chip.port_)).c_str(), "add");
+  const std::string sysfs = "/sys" + DeviceSysfsPath(chip.port_);
+  std::string record = ChipRecord(chip.strings_, chip.port_, deviceNumber);
+  if (announced) {
+    AddRecord(testbed_, record);
+    umockdev_testbed_uevent(testbed_, sysfs.c_str(), "add");
+    return;
+  }
+  // The testbed announces every device it adds; libusb passes over a notice of a
+  // device without a node, and the node's name given afterwards goes unannounced.
+  const std::string devname = "E: DEVNAME=" + DeviceNodePath(deviceNumber) + "\n";
+  record.erase(record.find(devname), devname.size());
+  AddRecord(testbed_, record);
+  umockdev_testbed_set_property(testbed_, sysfs.c_str(), "DEVNAME", DeviceNodePath(deviceNumber).c_str());
 }
 
 void EmulatedBus::Unplug(EmulatedChip& chip) {
