@@ -172,9 +172,16 @@ TEST(FtdiBackendOnUsb, ListingFromTwoThreadsBesideAPolledOpenChipWhileTheBusChan
     threads.emplace_back([&] {
       for (int i = 0; i < 100; ++i) ListedSerials(backend);
     });
+  // Each change is waited for: libusb's thread, slow under the sanitizers, must
+  // not let the emulation's notices pile up beyond what its socket holds.
+  const auto listed = [&](int n) {
+    return test::PollUntil([&] { return ListedCount(backend) == n; }, test::WhileWaiting::Sleep);
+  };
   for (int i = 0; i < 10; ++i) {
     bus.Unplug(*plugged.otherChips[0]);
+    EXPECT_TRUE(listed(1));
     bus.Replug(*plugged.otherChips[0]);
+    EXPECT_TRUE(listed(2));
   }
   for (auto& thread : threads) thread.join();
   EXPECT_EQ(failedPolls, 0);
