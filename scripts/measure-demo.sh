@@ -95,9 +95,13 @@ fi
 xdotool mousemove --window "$window" 480 126 click 1
 sleep 1
 grep -q ' 07 01 00 00 00$' "$home/wire.log" || fail "Start was not pressed: no sweep request in the wire log"
+requests() { grep -c ' 07 01 00 00 00$' "$home/wire.log" || true; }
 before=$(cpu_ticks "$demo_pid")
+requests_before=$(requests)
 sleep "$seconds"
 after=$(cpu_ticks "$demo_pid")
-awk -v t=$((after - before)) -v hz="$ticks" -v s="$seconds" \
-  'BEGIN { printf "sweeping: %.2f %% of one core\n", 100 * t / hz / s }'
+requests_after=$(requests)
+# Each sweep request brings the curve's 421 levels.
+awk -v t=$((after - before)) -v hz="$ticks" -v s="$seconds" -v n=$((requests_after - requests_before)) \
+  'BEGIN { printf "sweeping: %.2f %% of one core (%.0f points/s)\n", 100 * t / hz / s, 421 * n / s }'
 grep -E 'VmRSS|VmHWM' "/proc/$demo_pid/status"

@@ -19,7 +19,7 @@ constexpr std::chrono::milliseconds kIdleSleep{5};
 // How long past the idle sleep the acquisition thread may sleep on so that one
 // wake-up ends both the hand-off and the next idle pass's sleep: the main
 // thread's usual time to run an idle receiver, with room.
-constexpr std::chrono::microseconds kReceiverAllowance{1000};
+constexpr std::chrono::microseconds kReceiverAllowance{250};
 constexpr std::chrono::milliseconds kShortWait{100};
 // Niceness of the acquisition thread: the lowest ordinary priority short of idle,
 // so the window stays responsive while it reads.
