@@ -155,36 +155,32 @@ TEST(FtdiBackendOnUsb, AChipPluggedInWithoutANoticeIsListedAllTheSame) {
   EXPECT_TRUE(test::PollUntil([&] { return ListedCount(backend) == 1; }, test::WhileWaiting::Sleep));
 }
 
-// Two threads list while another polls an open chip and a chip comes and goes;
-// ThreadSanitizer checks the listing's state and libusb's contexts.
-TEST(FtdiBackendOnUsb, ListingFromTwoThreadsBesideAPolledOpenChipWhileTheBusChanges) {
+// Two threads list while another polls an open chip, each listing a fresh look
+// at the bus; ThreadSanitizer checks the listing's state and libusb's contexts.
+// The bus stays as it is: umockdev's preload formats paths in a buffer of its
+// own without a lock, and a plug on one thread beside a look on another now and
+// then garbles the emulation.
+TEST(FtdiBackendOnUsb, ListingFromTwoThreadsBesideAPolledOpenChip) {
   EmulatedBus bus;
-  const InstrumentOnBus plugged = PlugInstrumentBehind(bus);
-  link::FtdiBackend backend;
+  PlugInstrumentBehind(bus);
+  link::FtdiBackend backend(std::chrono::milliseconds(0));
   FT_HANDLE handle = 0;
   ASSERT_EQ(Open(backend, kInstrument, &handle), FT_OK);
   std::atomic<int> failedPolls{0};
+  std::atomic<int> wrongListings{0};
   std::vector<std::thread> threads;
   threads.emplace_back([&] {
     for (int i = 0; i < 200; ++i) failedPolls += PollStatus(backend, handle) != FT_OK;
   });
   for (int t = 0; t < 2; ++t)
     threads.emplace_back([&] {
-      for (int i = 0; i < 100; ++i) ListedSerials(backend);
+      for (int i = 0; i < 30; ++i)
+        wrongListings +=
+            ListedSerials(backend) != std::vector<std::string>{sim::OtherDeviceSerial(0), kInstrument};
     });
-  // Each change is waited for: libusb's thread, slow under the sanitizers, must
-  // not let the emulation's notices pile up beyond what its socket holds.
-  const auto listed = [&](int n) {
-    return test::PollUntil([&] { return ListedCount(backend) == n; }, test::WhileWaiting::Sleep);
-  };
-  for (int i = 0; i < 10; ++i) {
-    bus.Unplug(*plugged.otherChips[0]);
-    EXPECT_TRUE(listed(1));
-    bus.Replug(*plugged.otherChips[0]);
-    EXPECT_TRUE(listed(2));
-  }
   for (auto& thread : threads) thread.join();
   EXPECT_EQ(failedPolls, 0);
+  EXPECT_EQ(wrongListings, 0);
   EXPECT_EQ(backend.FT_Close(handle), FT_OK);
 }
 
