@@ -1,6 +1,6 @@
 #include "app/session_end.h"
 
-#include <fcntl.h>
+#include <sys/signalfd.h>
 #include <unistd.h>
 
 #include <QGuiApplication>
@@ -8,7 +8,6 @@
 #include <array>
 #include <atomic>
 #include <cerrno>
-#include <csignal>
 #include <stdexcept>
 
 namespace virn::app {
@@ -17,20 +16,25 @@ namespace {
 
 constexpr std::array kSessionSignals = {SIGTERM, SIGINT, SIGHUP};
 
-// The write end of the pipe, for the handler; -1 while no SessionEnd exists.
-std::atomic<int> signalPipe{-1};
+sigset_t SessionSet() {
+  sigset_t set;
+  sigemptyset(&set);
+  for (const int signalNumber : kSessionSignals) sigaddset(&set, signalNumber);
+  return set;
+}
+
+// The thread that reads the signals; 0 while no SessionEnd exists.
+std::atomic<pid_t> readerThread{0};
 std::array<struct sigaction, kSessionSignals.size()> previousActions{};
 
-// Async-signal-safe: one write to a non-blocking pipe, errno kept. The handler
-// stays installed, so a second signal while the window closes only writes
-// another byte and never ends the process in the middle of saving.
+// Only a thread that was running before the signals were held takes one here:
+// it is passed on to the reading thread, where it waits for the descriptor.
+// Async-signal-safe, errno kept. Installed rather than the default, so such a
+// thread never ends the process, nor drops a signal a shell had ignored.
 extern "C" void OnSessionSignal(int signalNumber) {
   const int savedErrno = errno;
-  const int fd = signalPipe.load();
-  if (fd >= 0) {
-    const auto byte = static_cast<char>(signalNumber);
-    (void)!write(fd, &byte, 1);
-  }
+  const pid_t reader = readerThread.load();
+  if (reader != 0) tgkill(getpid(), reader, signalNumber);
   errno = savedErrno;
 }
 
@@ -38,17 +42,25 @@ extern "C" void OnSessionSignal(int signalNumber) {
 
 SessionEnd::SessionEnd(std::function<void()> close, bool listening, QObject* parent)
     : QObject(parent), close_(std::move(close)) {
-  if (pipe2(pipe_, O_CLOEXEC | O_NONBLOCK) != 0)
-    throw std::runtime_error("cannot create the session-end pipe");
-  signalPipe.store(pipe_[1]);
-  notifier_ = new QSocketNotifier(pipe_[0], QSocketNotifier::Read, this);
+  const sigset_t set = SessionSet();
+  if (pthread_sigmask(SIG_BLOCK, &set, &previousMask_) != 0)
+    throw std::runtime_error("cannot hold the session signals");
+  fd_ = signalfd(-1, &set, SFD_NONBLOCK | SFD_CLOEXEC);
+  if (fd_ < 0) {
+    pthread_sigmask(SIG_SETMASK, &previousMask_, nullptr);
+    throw std::runtime_error("cannot read the session signals");
+  }
+  readerThread.store(gettid());
+  notifier_ = new QSocketNotifier(fd_, QSocketNotifier::Read, this);
   notifier_->setEnabled(listening);
-  connect(notifier_, &QSocketNotifier::activated, this, [this] { drain(); });
+  connect(notifier_, &QSocketNotifier::activated, this, [this] {
+    if (drain()) Request();
+  });
 
   struct sigaction action {};
   action.sa_handler = OnSessionSignal;
   sigemptyset(&action.sa_mask);
-  // Calls the signal interrupts are restarted, so a save in progress goes on.
+  // Calls the signal interrupts in that thread are restarted, so its work goes on.
   action.sa_flags = SA_RESTART;
   for (std::size_t i = 0; i < kSessionSignals.size(); ++i) {
     sigaction(kSessionSignals[i], &action, &previousActions[i]);
@@ -63,9 +75,20 @@ SessionEnd::~SessionEnd() {
   for (std::size_t i = 0; i < kSessionSignals.size(); ++i) {
     sigaction(kSessionSignals[i], &previousActions[i], nullptr);
   }
-  signalPipe.store(-1);
-  ::close(pipe_[0]);
-  ::close(pipe_[1]);
+  readerThread.store(0);
+  // Read before the mask goes back, so that none of them reaches the handlers
+  // found before (the default would end the process).
+  drain();
+  notifier_->setEnabled(false);
+  ::close(fd_);
+  for (const int signalNumber : kSessionSignals) {
+    if (sigismember(&previousMask_, signalNumber) == 0) {
+      sigset_t one;
+      sigemptyset(&one);
+      sigaddset(&one, signalNumber);
+      pthread_sigmask(SIG_UNBLOCK, &one, nullptr);
+    }
+  }
 }
 
 void SessionEnd::Listen() {
@@ -78,11 +101,11 @@ void SessionEnd::Request() {
   close_();
 }
 
-void SessionEnd::drain() {
-  std::array<char, 64> bytes{};
-  while (read(pipe_[0], bytes.data(), bytes.size()) > 0) {
-  }
-  Request();
+bool SessionEnd::drain() {
+  bool any = false;
+  std::array<signalfd_siginfo, 4> infos{};
+  while (read(fd_, infos.data(), sizeof(infos)) > 0) any = true;
+  return any;
 }
 
 }  // namespace virn::app

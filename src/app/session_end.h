@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QObject>
+#include <csignal>
 #include <functional>
 
 class QSocketNotifier;
@@ -13,13 +14,19 @@ namespace virn::app {
 
 class SessionEnd : public QObject {
  public:
-  // Installs the signal handlers; `close` runs on this object's thread, the
-  // first time the session ends, and never more than once. One instance at a time.
-  // Without `listening`, a signal is kept until Listen(): a program installs
-  // the handlers before it starts anything, so that no signal is lost while
-  // it starts, and acts on them once its main loop is about to run.
+  // Blocks the signals in this thread, and so in every thread it starts from
+  // then on, and reads them from a descriptor on its loop: no handler runs in
+  // whichever thread the kernel picks (a runtime that defers handlers to a
+  // thread's next library call can keep one there for good in a thread that
+  // waits). A thread started before passes them on to this one. `close` runs
+  // on this thread, the first time the session ends, and never more than
+  // once. One instance at a time.
+  // Without `listening`, a signal is kept until Listen(): a program makes this
+  // before it starts anything, so that no signal is lost while it starts, and
+  // acts on them once its main loop is about to run.
   explicit SessionEnd(std::function<void()> close, bool listening = true, QObject* parent = nullptr);
-  // Puts the signals' previous handlers back.
+  // Puts the signals' previous handlers and this thread's mask back; a signal
+  // that came and was not read yet is dropped with the session.
   ~SessionEnd() override;
   SessionEnd(const SessionEnd&) = delete;
   SessionEnd& operator=(const SessionEnd&) = delete;
@@ -31,10 +38,11 @@ class SessionEnd : public QObject {
   void Request();
 
  private:
-  void drain();
+  bool drain();
 
   std::function<void()> close_;
-  int pipe_[2] = {-1, -1};
+  int fd_ = -1;
+  sigset_t previousMask_{};
   QSocketNotifier* notifier_ = nullptr;
   bool requested_ = false;
 };

@@ -71,10 +71,10 @@ int RunProgram(link::D2xx& backend, const std::function<void(QWidget& mainWindow
   link::D2XXUnit link(backend);
   link.SetErrorSink(ShowLinkError);
   // The end of the session closes the window as the user would, and ends the
-  // program even when a companion window is still open. The handlers go in
-  // before the window starts looking for the instrument: a signal that comes
-  // while it starts is kept for the main loop (an ignored SIGINT inherited from
-  // a shell would lose it otherwise).
+  // program even when a companion window is still open. The signals are held
+  // before the window starts its threads and looks for the instrument: none of
+  // its threads ever takes one, and a signal that comes while it starts waits
+  // for the main loop (an ignored SIGINT inherited from a shell included).
   QPointer<TMainForm> window;
   SessionEnd sessionEnd(
       [&window] {

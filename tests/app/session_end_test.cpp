@@ -5,8 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <csignal>
+#include <thread>
 
 #include "support/poll_until.h"
 
@@ -44,6 +46,34 @@ TEST(SessionEnd, ASignalBeforeListeningIsKeptForTheLoopEvenWhenTheShellIgnoredIt
     EXPECT_TRUE(test::PollUntil([&] { return closes > 0; }));
   }
   sigaction(SIGINT, &before, nullptr);
+}
+
+// The kernel gives a signal sent to the process to any thread that does not
+// block it, and a runtime may hold a handler back until that thread's next
+// library call, which an idle worker may never make: only the loop takes them.
+TEST(SessionEnd, ThreadsStartedAfterItNeverTakeTheSignals) {
+  const SessionEnd sessionEnd([] {});
+  sigset_t mask;
+  std::thread([&mask] { pthread_sigmask(SIG_SETMASK, nullptr, &mask); }).join();
+  for (const int signalNumber : {SIGTERM, SIGINT, SIGHUP}) {
+    EXPECT_EQ(sigismember(&mask, signalNumber), 1) << "signal " << signalNumber;
+  }
+}
+
+TEST(SessionEnd, ASignalTakenByAThreadStartedBeforeReachesTheLoop) {
+  std::atomic<bool> go{false};
+  std::thread before([&go] {
+    while (!go.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    std::raise(SIGHUP);
+  });
+  int closes = 0;
+  {
+    const SessionEnd sessionEnd([&closes] { ++closes; });
+    go.store(true);
+    before.join();
+    EXPECT_TRUE(test::PollUntil([&] { return closes > 0; }));
+  }
+  EXPECT_EQ(closes, 1);
 }
 
 int handled = 0;
