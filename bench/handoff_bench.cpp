@@ -8,6 +8,10 @@
 #include <QElapsedTimer>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <ctime>
+#include <mutex>
+#include <thread>
 
 #include "link/d2xx_unit.h"
 #include "measure/draw_thread.h"
@@ -91,6 +95,80 @@ void BM_SweepHandOffLatency(benchmark::State& state) {
   unit.CloseFTDevice();
 }
 BENCHMARK(BM_SweepHandOffLatency)->UseManualTime()->Iterations(30)->Unit(benchmark::kMicrosecond);
+
+// CPU time of the whole process, all threads.
+double ProcessCpuSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+// The least an idle pass can cost: a thread that sleeps 5 ms and wakes a
+// waiting main thread through a mutex and a condition variable. Reported as
+// CPU per pass and as the share of one core ("cpu_percent").
+void BM_IdlePassFloor(benchmark::State& state) {
+  std::mutex mutex;
+  std::condition_variable woken;
+  int passes = 0;
+  bool stop = false;
+  std::thread sleeper([&] {
+    for (;;) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      const std::lock_guard lock(mutex);
+      if (stop) return;
+      ++passes;
+      woken.notify_one();
+    }
+  });
+  const double cpuBefore = ProcessCpuSeconds();
+  const auto wallBefore = Clock::now();
+  for (auto _ : state) {
+    std::unique_lock lock(mutex);
+    const int seen = passes;
+    woken.wait(lock, [&] { return passes != seen; });
+  }
+  const double cpu = ProcessCpuSeconds() - cpuBefore;
+  const double wall = std::chrono::duration<double>(Clock::now() - wallBefore).count();
+  {
+    const std::lock_guard lock(mutex);
+    stop = true;
+  }
+  sleeper.join();
+  state.counters["cpu_us_per_pass"] = 1e6 * cpu / static_cast<double>(state.iterations());
+  state.counters["cpu_percent"] = 100 * cpu / wall;
+}
+BENCHMARK(BM_IdlePassFloor)->Iterations(2000)->Unit(benchmark::kMillisecond);
+
+// The same for the acquisition thread's idle passes through the real hand-off
+// into the main thread's Qt event loop, with a receiver that does nothing.
+void BM_IdlePassThroughTheHandOff(benchmark::State& state) {
+  virn::sim::SimBus bus;
+  auto devices = virn::sim::PopulateTypicalBus(bus, {});
+  virn::link::D2XXUnit unit(bus);
+  unit.ShowFTErrors = false;
+  unit.Open_USB_Device_By_Serial_Number(std::string(virn::sim::kInstrumentSerial));
+  virn::measure::TDrawThread thread(unit);
+  std::atomic<int> passes{0};
+  thread.SetOnSweepDone([&](virn::measure::TDrawThread&) { ++passes; });
+  thread.Resume();
+  const double cpuBefore = ProcessCpuSeconds();
+  const auto wallBefore = Clock::now();
+  for (auto _ : state) {
+    const int before = passes.load();
+    // Blocks in the loop as the program's main thread does (the overload with
+    // a time limit would spin).
+    while (passes.load() == before) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  }
+  const double cpu = ProcessCpuSeconds() - cpuBefore;
+  const double wall = std::chrono::duration<double>(Clock::now() - wallBefore).count();
+  thread.ClearOnSweepDone();
+  thread.Terminate();
+  thread.WaitFor();
+  unit.CloseFTDevice();
+  state.counters["cpu_us_per_pass"] = 1e6 * cpu / static_cast<double>(state.iterations());
+  state.counters["cpu_percent"] = 100 * cpu / wall;
+}
+BENCHMARK(BM_IdlePassThroughTheHandOff)->Iterations(2000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -1,7 +1,8 @@
 // Timing on the emulated USB bus, through the real libftdi1 and libusb: how
 // long a read on a silent chip takes and what it costs, when the last level of
-// a sweep arrives, how soon a waiting read notices an unplug or a close, and
-// the main window's sweep period, watchdog and rediscovery. The tests check
+// a sweep arrives, how soon a waiting read notices an unplug or a close, the
+// main window's sweep period, watchdog and rediscovery, and what one
+// discovery tick's listing costs while no instrument is connected. The tests check
 // what happens; these print how fast. Needs umockdev's preload: the program
 // starts itself again under umockdev-wrapper when it is missing.
 #include <benchmark/benchmark.h>
@@ -11,8 +12,10 @@
 #include <QApplication>
 #include <QTemporaryDir>
 #include <QToolButton>
+#include <array>
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -220,6 +223,40 @@ void BM_WindowUnplugNotice(benchmark::State& state) {
   state.counters["replug_to_ok_ms"] = Seconds(replugTotal) * 1000.0 / static_cast<double>(state.iterations());
 }
 BENCHMARK(BM_WindowUnplugNotice)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// One discovery tick of `virn` while no instrument is connected, as far as
+// the listing goes: the count, then the serial number of every device counted.
+// Nothing is plugged in (0), or one chip that is not the instrument (1); the
+// listing as the program keeps it (0), or with a fresh look at the bus on every
+// call (1), which the program makes once a second. The CPU figure is the whole
+// process's, the emulation's thread included.
+void BM_DiscoveryTickListing(benchmark::State& state) {
+  std::vector<virn::usbemu::EmulatedChip*> left{plugged.instrumentChip, plugged.otherChips[0]};
+  if (state.range(0) == 1) left.pop_back();
+  for (auto* chip : left) bus->Unplug(*chip);
+  virn::link::FtdiBackend backend(state.range(1) == 1 ? std::chrono::milliseconds(0)
+                                                      : virn::link::detail::DeviceListing::kLookAtLeastEvery);
+  const auto tick = [&backend] {
+    std::uint32_t count = 0;
+    backend.FT_ListDevices(&count, nullptr, virn::link::FT_LIST_NUMBER_ONLY);
+    std::array<char, virn::link::kSerialListingSize> serial{};
+    for (std::uintptr_t i = 0; i < count; ++i) {
+      backend.FT_ListDevices(reinterpret_cast<void*>(i), serial.data(),  // NOLINT(performance-no-int-to-ptr)
+                             virn::link::FT_LIST_BY_INDEX | virn::link::FT_OPEN_BY_SERIAL_NUMBER);
+    }
+    return count;
+  };
+  // The program's first tick may set things up that later ticks reuse.
+  std::uint32_t listed = tick();
+  for (auto _ : state) listed = tick();
+  state.counters["devices"] = listed;
+  for (auto* chip : left) bus->Replug(*chip);
+}
+BENCHMARK(BM_DiscoveryTickListing)
+    ->ArgsProduct({{0, 1}, {0, 1}})
+    ->MeasureProcessCPUTime()
+    ->UseRealTime()
+    ->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

@@ -1,9 +1,8 @@
 #include "app/application.h"
 
-#include <QIcon>
 #include <QLocale>
-#include <array>
 
+#include "app/program_icon.h"
 #include "app/qt_translations.h"
 #include "app/screen_scale.h"
 #include "widgets/message_box.h"
@@ -11,9 +10,6 @@
 namespace virn::app {
 
 namespace {
-// The sizes of the program's icon built in (the package's pictures).
-constexpr std::array<int, 7> kIconSizes = {16, 24, 32, 48, 64, 128, 256};
-
 // Runs before the application object is made, while Qt still takes a scale.
 int& WithStoredScale(int& argc) {
   ApplyScale(StoredScale(settings::LoadKeyValues(ProgramExtraSettingsFile())));
@@ -24,9 +20,10 @@ int& WithStoredScale(int& argc) {
 
 Application::Application(int& argc, char** argv) : QApplication(WithStoredScale(argc), argv) {
   InstallQtTranslations(QLocale());
-  QIcon icon;
-  for (const int size : kIconSizes) icon.addFile(QStringLiteral(":/virn/virn-%1.png").arg(size));
-  setWindowIcon(icon);
+}
+
+void Application::SetProgramIcon() {
+  setWindowIcon(ProgramIcon());
 }
 
 bool Application::notify(QObject* receiver, QEvent* event) {

@@ -11,6 +11,9 @@ namespace virn::app {
 class Application : public QApplication {
  public:
   Application(int& argc, char** argv);
+  // Gives every window the program's icon. Decoding its pictures takes a
+  // while, so the start does it once the main window is on the screen.
+  static void SetProgramIcon();
   bool notify(QObject* receiver, QEvent* event) override;
 };
 

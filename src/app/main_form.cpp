@@ -9,6 +9,7 @@
 #include "app/about_box.h"
 #include "app/calibration_hosts.h"
 #include "app/program_name.h"
+#include "app/startup_trace.h"
 #include "export/save_data.h"
 #include "export/save_plot.h"
 #include "settings/klm_api.h"
@@ -35,7 +36,9 @@ TMainForm::TMainForm(link::D2XXUnit& link, QWidget* parent)
   setObjectName(QStringLiteral("MainForm"));
   buildWindow();
   FormCreate();
+  StartupMark("window-created");
   FinishCreation();
+  StartupMark("settings-read");
 }
 
 TMainForm::~TMainForm() {
@@ -48,7 +51,6 @@ void TMainForm::FormCreate() {
   ConfigPath =
       QString::fromStdString(settings::fsGetAppDataPath()) + QStringLiteral("/Kelmar/") + ProgramName();
   renderer_ = std::make_unique<display::ScreenPlot>();
-  SaveDialog1 = std::make_unique<exports::PlotSaveDialog>(this);
   // ConfigPath is still the folder; the settings file's name follows at the end of the creation.
   flatness_ = std::make_unique<flatness::FlatnessCorrection>(
       ConfigPath, QFileInfo(QApplication::applicationFilePath()).fileName());

@@ -94,13 +94,17 @@ class TMainForm : public settings::TSrzForm {
   const QImage& plotBitmap() const;
   // The invisible card the plot is framed on for saving and printing.
   card::TQSLCard& qslCard() { return QSLCard1; }
-  exports::PlotSaveDialog& saveDialog() { return *SaveDialog1; }
-  exports::DataSaveDialog& dataSaveDialog() { return *DataSaveDialog1; }
+  // Made at their first use: a file dialog costs a good part of the start.
+  exports::PlotSaveDialog& saveDialog();
+  exports::DataSaveDialog& dataSaveDialog();
   QMenu& plotMenu() const { return *PlotMenu1; }
   const display::ReferenceTraces& references() const { return references_; }
   const display::MarkerState& marker() const { return marker_; }
   // Passes the acquisition thread has handed to the window so far.
   std::uint64_t sweepPasses() const { return sweepPasses_; }
+  // Pictures the plot has been brought up to date with; an idle pass that
+  // changed nothing adds none.
+  std::uint64_t plotUpdates() const { return plotUpdates_; }
 
   // The receiver of every acquisition pass and of every marker change:
   // redraws the picture from PlotInputsNow.
@@ -110,6 +114,7 @@ class TMainForm : public settings::TSrzForm {
  protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
 
  private:
   // The three frequency triples, each MHz, kHz, Hz.
@@ -292,6 +297,10 @@ class TMainForm : public settings::TSrzForm {
   std::unique_ptr<flatness::FlatnessCorrection> flatness_;
   std::unique_ptr<CalibrationHosts> hosts_;
   std::uint64_t sweepPasses_ = 0;
+  std::uint64_t plotUpdates_ = 0;
+  // What the picture was last brought up to date with, beyond the levels.
+  std::uint64_t drawnRevision_ = 0;
+  bool plotStale_ = true;
   // The marker's drag state; where it stands and whether it shows are the
   // controller's settings.
   display::MarkerState marker_;

@@ -28,9 +28,10 @@ Reactions(Reaction...) -> Reactions<Reaction...>;
 void TMainForm::OnEvent(const control::Event& event) {
   namespace ev = control::event;
   std::visit(Reactions{
-                 [this](const ev::Pass&) {
+                 [this](const ev::Pass& e) {
                    ++sweepPasses_;
-                   DrawPlot();
+                   // An idle pass that changed nothing leaves the picture alone.
+                   if (e.levelsRead || plotStale_ || controller_->Revision() != drawnRevision_) DrawPlot();
                  },
                  [this](const ev::Connected& e) { ShowLink(true, e.version); },
                  [this](const ev::Lost&) { ShowLink(false, {}); },

@@ -72,12 +72,25 @@ void TMainForm::ChangeMarker(const std::function<bool(display::MarkerState&)>& c
 
 void TMainForm::DrawPlot() {
   if (!renderer_) return;
+  ++plotUpdates_;
+  drawnRevision_ = controller_->Revision();
+  plotStale_ = false;
   // The renderer skips a picture that would come out the same, which is most
   // idle passes; only a changed picture is copied to the screen.
   display::PlotInputs in = PlotInputsNow();
   ReconcileReferences(in);
   // Drawn for the plot area's screen: sharp at any scale, PlotBitmap at 1.
   if (renderer_->Render(in, PaintBox1->devicePixelRatioF())) PaintBox1->update();
+}
+
+void TMainForm::changeEvent(QEvent* event) {
+  // The marker's readout takes the tooltips' colours.
+  const QEvent::Type type = event->type();
+  if (type == QEvent::PaletteChange || type == QEvent::ApplicationPaletteChange ||
+      type == QEvent::StyleChange) {
+    plotStale_ = true;
+  }
+  settings::TSrzForm::changeEvent(event);
 }
 
 void TMainForm::PaintBox1Paint() {

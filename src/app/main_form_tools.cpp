@@ -72,7 +72,6 @@ void TMainForm::buildPlotMenu() {
           [this] { widgets::Guarded([this] { mnuClearTracesClick(); }); });
   connect(mnuShowQ, &QAction::toggled, this, [this] { widgets::Guarded([this] { DrawPlot(); }); });
   connect(PlotMenu1, &QMenu::aboutToShow, this, [this] { UpdatePlotMenu(); });
-  DataSaveDialog1 = std::make_unique<exports::DataSaveDialog>(this);
 }
 
 void TMainForm::UpdatePlotMenu() {
@@ -97,7 +96,7 @@ void TMainForm::PlotMenuPopup(const QPoint& globalPos) {
 
 void TMainForm::mnuSaveDataClick() {
   exports::HostPictureFiles files;
-  exports::SaveData(*DataSaveDialog1, SweepTableNow(), files);
+  exports::SaveData(dataSaveDialog(), SweepTableNow(), files);
 }
 
 void TMainForm::mnuKeepTraceClick() {

@@ -6,9 +6,12 @@
 #include <QThread>
 #include <QTimer>
 
+#include "app/after_exposed.h"
+#include "app/application.h"
 #include "app/main_form.h"
 #include "app/program_name.h"
 #include "app/session_end.h"
+#include "app/startup_trace.h"
 #include "link/d2xx_unit.h"
 #include "settings/klm_api.h"
 #include "settings/settings_folder.h"
@@ -63,6 +66,7 @@ int RunProgram(link::D2xx& backend, const std::function<void(QWidget& mainWindow
   if (!EnsureConfigDir(programName)) return 1;
   MoveEarlierSettingsOf(executable);
   QApplication::setApplicationDisplayName(widgets::kApplicationTitle);
+  StartupMark("config-dir");
 
   link::D2XXUnit link(backend);
   link.SetErrorSink(ShowLinkError);
@@ -84,7 +88,15 @@ int RunProgram(link::D2xx& backend, const std::function<void(QWidget& mainWindow
     window = &mainForm;
     widgets::SetMainWindow(&mainForm);
     mainForm.show();
-    if (companion) companion(mainForm);
+    StartupMark("window-shown");
+    MarkWhenExposed(mainForm, "window-mapped");
+    // What the first sight of the window does not need waits until it is up.
+    mainForm.winId();
+    new AfterExposed(*mainForm.windowHandle(), mainForm, [&mainForm, &companion] {
+      Application::SetProgramIcon();
+      if (companion) companion(mainForm);
+      StartupMark("companion");
+    });
     if (mainForm.CreationLoadOutcome() == settings::LoadOutcome::MovedAside) {
       // After the window is up, so that the user sees which window it is about.
       QTimer::singleShot(0, &mainForm, [&mainForm] {

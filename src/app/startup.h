@@ -23,8 +23,9 @@ QString DamagedSettingsText(const QString& keptAs);
 // Everything after the application object exists: program name, configuration
 // directory (with an earlier version's settings moved into it), title, main
 // window, message loop. Returns the exit code.
-// `companion`, when given, runs once the main window is shown, for a window that
-// belongs beside it (the demo's bench); it gets the main window.
+// `companion`, when given, runs from the event loop once the main window is
+// mapped, for a window that belongs beside it (the demo's bench); it gets the
+// main window.
 int RunProgram(link::D2xx& backend, const std::function<void(QWidget& mainWindow)>& companion = {});
 
 }  // namespace virn::app

@@ -1,8 +1,8 @@
 #include "app/status_bar.h"
 
 #include <QHBoxLayout>
-#include <QStringDecoder>
 
+#include "card/counted_text.h"
 #include "link/command_frame.h"
 #include "measure/frequency.h"
 
@@ -37,8 +37,8 @@ QString StatusBar::panelText(int panel) const {
 
 QString VersionPanelText(std::string_view versionText) {
   // One byte per character, in the instrument's Cyrillic code page.
-  QStringDecoder decoder("windows-1251");
-  QString text = decoder(QByteArrayView(versionText.data(), static_cast<qsizetype>(versionText.size())));
+  QString text =
+      card::FromWindows1251(QByteArrayView(versionText.data(), static_cast<qsizetype>(versionText.size())));
   text.replace(
       QLatin1String(link::kVersionMarker.data(), static_cast<qsizetype>(link::kVersionMarker.size())),
       QStringLiteral("Вер. МК: "), Qt::CaseInsensitive);

@@ -32,9 +32,11 @@ struct Connected {
 struct Lost {};
 // An acquisition pass ended (idle, held or sweeping); sent from the hand-off,
 // the acquisition thread waiting until every listener has returned.
-// `newSweep`: the pass read out a whole sweep.
+// `newSweep`: the pass read out a whole sweep. `levelsRead`: it sent a sweep
+// command, so the levels may have changed, whole or in part.
 struct Pass {
   bool newSweep = false;
+  bool levelsRead = false;
 };
 // The range was worked out again (or restated, with the same values).
 struct RangeChanged {

@@ -45,6 +45,7 @@ measure::StartSetup InstrumentController::SetupToSend() const {
 }
 
 void InstrumentController::EditRange(const TripleEntry& start, const TripleEntry& end) {
+  Changed();
   start_ = start;
   end_ = end;
   settings_.startFreq = start.places;
@@ -72,6 +73,7 @@ std::int32_t InstrumentController::GeneratorWord() const {
 }
 
 void InstrumentController::EditGenerator(const TripleEntry& generator) {
+  Changed();
   generator_ = generator;
   settings_.genFreq = generator.places;
   if (Connected()) measure::SendGeneratorWord(link_, GeneratorWord());

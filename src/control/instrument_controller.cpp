@@ -4,6 +4,7 @@
 #include "control/instrument_controller.h"
 
 #include <QtDebug>
+#include <variant>
 
 namespace virn::control {
 
@@ -72,6 +73,7 @@ void InstrumentController::Shutdown() {
 }
 
 void InstrumentController::Emit(const Event& event) {
+  if (!std::holds_alternative<event::Pass>(event)) Changed();
   listeners_.Emit(event);
 }
 
@@ -112,9 +114,12 @@ void InstrumentController::OnPass() {
   const std::uint64_t completed = thread_.CompletedSweeps();
   const bool newSweep = completed != completedSeen_;
   completedSeen_ = completed;
+  const std::uint64_t requested = thread_.SweepsRequested();
+  const bool levelsRead = requested != requestedSeen_;
+  requestedSeen_ = requested;
   try {
     if (newSweep && request_) DeliverSweep();
-    Emit(event::Pass{newSweep});
+    Emit(event::Pass{newSweep, levelsRead});
   } catch (const std::exception& error) {
     if (options_.onError) {
       options_.onError(error);
@@ -126,35 +131,43 @@ void InstrumentController::OnPass() {
 
 void InstrumentController::SetCalibrationValue(std::int16_t measure::LevelCalibration::*value,
                                                std::int16_t constant) {
+  Changed();
   settings_.calibration.*value = constant;
 }
 
 void InstrumentController::SetZeroDbAnaliser(std::int32_t value) {
+  Changed();
   settings_.zeroDbAnaliser = measure::AnaliserOffset(value);
 }
 
 void InstrumentController::SetMarker(bool shown, std::int32_t row) {
+  Changed();
   settings_.visir = shown;
   settings_.visirValue = row;
 }
 
 void InstrumentController::SetRealFreq(std::int32_t value) {
+  Changed();
   settings_.realFreq = measure::MeasuredFrequency(value);
 }
 
 void InstrumentController::SetCorrFreq(std::int32_t value) {
+  Changed();
   settings_.corrFreq = value;
 }
 
 void InstrumentController::SetDds(std::int32_t value) {
+  Changed();
   settings_.dds = value;
 }
 
 void InstrumentController::SetVfoDiv(bool value) {
+  Changed();
   settings_.vfoDiv = value;
 }
 
 void InstrumentController::SelectMode(measure::Mode mode, bool selected) {
+  Changed();
   measure::SelectMode(settings_, mode, selected);
 }
 

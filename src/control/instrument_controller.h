@@ -101,6 +101,10 @@ class InstrumentController {
 
   // The published settings, as stored.
   const measure::Settings& Settings() const { return settings_; }
+  // Grows with every change of what the controller holds (the settings, the
+  // range, the entries, the run state), so that a front end can tell an idle
+  // pass that changed nothing at the cost of one comparison.
+  std::uint64_t Revision() const { return revision_; }
   // Settings that change what is shown or computed later, and send nothing.
   // The calibration value is one of the four, e.g. &LevelCalibration::CorrLog_0Db.
   void SetCalibrationValue(std::int16_t measure::LevelCalibration::*value, std::int16_t constant);
@@ -198,6 +202,7 @@ class InstrumentController {
   };
 
   void Emit(const Event& event);
+  void Changed() { ++revision_; }
   void Guard(const std::function<void()>& tick);
   void RecomputeRange();
   measure::StartSetup SetupToSend() const;
@@ -233,6 +238,8 @@ class InstrumentController {
   std::uint64_t requests_ = 0;
   std::uint64_t fence_ = 0;
   std::uint64_t completedSeen_ = 0;
+  std::uint64_t requestedSeen_ = 0;
+  std::uint64_t revision_ = 0;
   bool shutDown_ = false;
 };
 

@@ -1,5 +1,7 @@
 #include "demo/bench_window.h"
 
+#include "app/after_exposed.h"
+
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QDoubleSpinBox>
@@ -45,38 +47,6 @@ constexpr std::array<DutChoice, 6> kDutChoices{{
 // The counter's digits are what the user compares against the program's
 // figures, so they are large.
 constexpr double kCounterFontScale = 2.2;
-
-// Runs `action` once, from the event loop, after `window` is first exposed:
-// by then a window manager has placed and framed it.
-class AfterExposed : public QObject {
- public:
-  AfterExposed(QWindow& window, QObject& context, std::function<void()> action)
-      : QObject(&window), context_(&context), action_(std::move(action)) {
-    if (window.isExposed()) {
-      Run();
-    } else {
-      window.installEventFilter(this);
-    }
-  }
-
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() == QEvent::Expose && static_cast<QWindow*>(watched)->isExposed()) {
-      watched->removeEventFilter(this);
-      Run();
-    }
-    return false;
-  }
-
- private:
-  void Run() {
-    if (context_ != nullptr) QTimer::singleShot(0, context_, action_);
-    deleteLater();
-  }
-
-  QPointer<QObject> context_;
-  std::function<void()> action_;
-};
 
 }  // namespace
 
@@ -238,7 +208,7 @@ void BenchWindow::OpenBeside(QWidget& mainWindow) {
   // Until the main window is mapped, a window manager has not put it where it
   // goes (it may centre it), so its place is not known yet.
   mainWindow.winId();
-  new AfterExposed(*mainWindow.windowHandle(), *this, [this, main = QPointer<QWidget>(&mainWindow)] {
+  new app::AfterExposed(*mainWindow.windowHandle(), *this, [this, main = QPointer<QWidget>(&mainWindow)] {
     if (main == nullptr) return;
     PlaceBeside(*main);
     show();

@@ -10,6 +10,7 @@
 #include "app/application.h"
 #include "app/command_line.h"
 #include "app/startup.h"
+#include "app/startup_trace.h"
 #include "demo/bench_script.h"
 #include "demo/bench_window.h"
 #include "demo/demo_options.h"
@@ -19,6 +20,7 @@
 #include "sim/wire_log_writer.h"
 
 int main(int argc, char** argv) {
+  virn::app::StartupMark("main");
   const virn::demo::DemoOptions options = virn::demo::ParseDemoOptions(virn::app::ArgumentsOf(argc, argv));
   QTextStream err(stderr);
   if (!options.error.isEmpty()) {
@@ -34,6 +36,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   virn::app::Application application(argc, argv);
+  virn::app::StartupMark("application");
 
   std::unique_ptr<virn::sim::WireLogWriter> wireLog;
   if (!options.wireLogPath.isEmpty()) {
@@ -71,5 +74,6 @@ int main(int argc, char** argv) {
   return virn::app::RunProgram(bus, [&](QWidget& mainWindow) {
     window = std::make_unique<virn::demo::BenchWindow>(bench);
     window->OpenBeside(mainWindow);
+    virn::app::MarkWhenExposed(*window, "bench-mapped");
   });
 }

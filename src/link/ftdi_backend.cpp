@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <climits>
+#include <optional>
 #include <string>
 #include <thread>
 #include <utility>
@@ -47,44 +48,6 @@ constexpr int kUsbReadTimeoutMs = 5000;
 
 int ClampToInt(std::uint32_t value) {
   return static_cast<int>(std::min<std::uint32_t>(value, INT_MAX));
-}
-
-// One look at the bus on a context of its own. A context that has a device open reads
-// the strings of every other device through that device's handle, so listing never
-// shares a context with an open device.
-class Scan {
- public:
-  Scan() : context_(ftdi_new()) {
-    // A machine without usable USB (libusb cannot start) simply has no device.
-    if (context_ != nullptr && ftdi_usb_find_all(context_, &list_, 0, 0) < 0) ftdi_list_free(&list_);
-  }
-  ~Scan() {
-    // The list holds references to libusb devices of this context: free it first.
-    ftdi_list_free(&list_);
-    if (context_ != nullptr) ftdi_free(context_);
-  }
-  Scan(const Scan&) = delete;
-  Scan& operator=(const Scan&) = delete;
-
-  ftdi_context* Context() const { return context_; }
-  ftdi_device_list* Devices() const { return list_; }
-  // Hands the context over to the caller, who then frees it.
-  ftdi_context* ReleaseContext() { return std::exchange(context_, nullptr); }
-
- private:
-  ftdi_context* context_;
-  ftdi_device_list* list_ = nullptr;
-};
-
-// The device's serial number, or an empty one when its strings cannot be read (no access
-// rights, or no serial descriptor at all).
-std::string ReadSerial(ftdi_context* context, libusb_device* device) {
-  char serial[256] = {};  // a USB string descriptor holds at most 126 characters
-  const bool ok = ftdi_usb_get_strings2(context, device, nullptr, 0, nullptr, 0, serial, sizeof serial) == 0;
-  // One failure path of libftdi leaves the device open on the context; the next read
-  // would then go through the wrong device.
-  if (context->usb_dev != nullptr) ftdi_usb_close(context);
-  return ok ? std::string(serial) : std::string();
 }
 
 }  // namespace
@@ -144,24 +107,15 @@ FtdiBackend::~FtdiBackend() = default;
 FT_STATUS FtdiBackend::FT_ListDevices(void* arg1, void* arg2, std::uint32_t flags) {
   if (flags == FT_LIST_NUMBER_ONLY) {
     if (arg1 == nullptr) return FT_INVALID_PARAMETER;
-    Scan scan;
-    std::uint32_t count = 0;
-    for (auto* d = scan.Devices(); d != nullptr; d = d->next) ++count;
-    *static_cast<std::uint32_t*>(arg1) = count;
+    *static_cast<std::uint32_t*>(arg1) = listing_.Count();
     return FT_OK;
   }
   if (flags == (FT_LIST_BY_INDEX | FT_OPEN_BY_SERIAL_NUMBER)) {
     if (arg2 == nullptr) return FT_INVALID_PARAMETER;
-    const auto index = reinterpret_cast<std::uintptr_t>(arg1);
-    Scan scan;
-    std::uintptr_t i = 0;
-    for (auto* d = scan.Devices(); d != nullptr; d = d->next, ++i) {
-      if (i == index) {
-        CopySerialToListing(ReadSerial(scan.Context(), d->dev), static_cast<char*>(arg2));
-        return FT_OK;
-      }
-    }
-    return FT_DEVICE_NOT_FOUND;
+    const std::optional<std::string> serial = listing_.SerialAt(reinterpret_cast<std::uintptr_t>(arg1));
+    if (!serial) return FT_DEVICE_NOT_FOUND;
+    CopySerialToListing(*serial, static_cast<char*>(arg2));
+    return FT_OK;
   }
   return FT_INVALID_PARAMETER;
 }
@@ -172,7 +126,7 @@ FT_STATUS FtdiBackend::FT_OpenEx(const void* arg, std::uint32_t flags, FT_HANDLE
 
   // The device is opened on the context that found it, so the libusb device and its
   // handle belong to one context, which the device record then owns.
-  Scan scan;
+  detail::Scan scan;
   ftdi_context* ctx = scan.Context();
   if (ctx == nullptr) return FT_DEVICE_NOT_FOUND;
   // Discovery opens every FTDI device on the bus for a moment; a serial adapter that is
@@ -183,7 +137,7 @@ FT_STATUS FtdiBackend::FT_OpenEx(const void* arg, std::uint32_t flags, FT_HANDLE
   bool opened = false;
   // Several devices may share a serial (or have none); the first one that opens wins.
   for (auto* d = scan.Devices(); d != nullptr && !opened; d = d->next) {
-    if (ReadSerial(ctx, d->dev) != wanted) continue;
+    if (detail::ReadSerial(ctx, d->dev).value_or(std::string()) != wanted) continue;
     found = true;
     if (ftdi_usb_open_dev(ctx, d->dev) == 0 && ftdi_set_latency_timer(ctx, kLatencyTimerMs) == 0) {
       opened = true;

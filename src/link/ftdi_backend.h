@@ -1,6 +1,7 @@
 // The D2XX interface over libftdi1, for real FTDI devices on the USB bus.
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <map>
@@ -8,6 +9,7 @@
 #include <mutex>
 
 #include "link/d2xx.h"
+#include "link/device_listing.h"
 
 namespace virn::link {
 
@@ -39,7 +41,10 @@ class FtdiBackend final : public D2xx {
   // many milliseconds instead of the chip's default 16.
   static constexpr unsigned char kLatencyTimerMs = 2;
 
-  FtdiBackend() = default;
+  // The listing is answered from the last look at the bus until libusb tells of a
+  // change, or the look is `lookAtLeastEvery` old.
+  explicit FtdiBackend(std::chrono::milliseconds lookAtLeastEvery = detail::DeviceListing::kLookAtLeastEvery)
+      : listing_(lookAtLeastEvery) {}
   // Closes the devices still open. No call may be in progress.
   ~FtdiBackend() override;
   FtdiBackend(const FtdiBackend&) = delete;
@@ -59,6 +64,7 @@ class FtdiBackend final : public D2xx {
   struct Device;
   class Call;
 
+  detail::DeviceListing listing_;
   std::mutex mutex_;
   std::condition_variable callEnded_;
   std::map<FT_HANDLE, std::shared_ptr<Device>> devices_;  // guarded by mutex_

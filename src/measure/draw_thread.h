@@ -4,13 +4,16 @@
 #pragma once
 
 #include <QObject>
+#include <QSocketNotifier>
 #include <array>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "link/d2xx_unit.h"
@@ -33,7 +36,8 @@ class TDrawThread {
   using Sleeper = std::function<void(std::chrono::milliseconds)>;
 
   // Created suspended: nothing runs until Resume. Must be created and destroyed
-  // in the main thread; the default poster queues calls to that thread's loop.
+  // in the main thread. Without a poster the hand-off wakes that thread's
+  // loop through an event counter, which allocates nothing per pass.
   explicit TDrawThread(link::D2XXUnit& link, Poster poster = {});
   // Asks the loop to end and waits for it.
   ~TDrawThread();
@@ -93,11 +97,21 @@ class TDrawThread {
   std::atomic<bool> DelayOn{false};
 
  private:
+  using Clock = std::chrono::steady_clock;
+  // How the pass after a hand-off began, as the main thread saw it when the
+  // receiver returned: that is when the acquisition thread would have looked.
+  struct NextPass {
+    Clock::time_point begun;
+    bool idle = true;
+  };
+
   void Execute();
   void DoSweep();
   void HandOff();
   void RunReceiver(std::uint64_t generation);
+  void RunPostedReceiver();
   void Wait(std::chrono::milliseconds duration);
+  void WaitUntil(Clock::time_point deadline);
   bool ShouldEnd() const { return terminated_.load(); }
 
   link::D2XXUnit& link_;
@@ -111,6 +125,10 @@ class TDrawThread {
   // Queued hand-off calls go to this object: destroying it with the thread drops
   // any that are still pending, so none can reach a destroyed thread object.
   QObject handOffContext_;
+  // The default hand-off: the acquisition thread counts up an eventfd, the
+  // main thread's loop sees it readable.
+  int handOffFd_ = -1;
+  std::unique_ptr<QSocketNotifier> handOffNotifier_;
   Poster poster_;
   Sleeper sleeper_;
   bool lowestPriority_ = true;
@@ -120,6 +138,12 @@ class TDrawThread {
   Receiver onSweepDone_;
   std::uint64_t posted_ = 0;    // hand-offs asked for
   std::uint64_t finished_ = 0;  // hand-offs the main thread has completed
+  // The acquisition thread waits for the hand-off's end and the next idle
+  // pass's sleep in one: the main thread wakes it only when it asks to be
+  // woken or the next pass sweeps.
+  bool wakeWhenFinished_ = true;
+  NextPass nextPass_;
+  std::optional<NextPass> continued_;  // the acquisition thread's own
   std::atomic<bool> terminated_{false};
   std::thread thread_;
 };

@@ -4,10 +4,12 @@
 #include <QDialog>
 #include <QLabel>
 #include <QLocale>
+#include <QPixmap>
 #include <QTranslator>
 #include <stdexcept>
 
 #include "app/about_box.h"
+#include "app/program_icon.h"
 #include "app/qt_translations.h"
 #include "support/modal_driver.h"
 #include "support/modal_watcher.h"
@@ -28,6 +30,22 @@ TEST(ErrorDisplayTest, AddsAFullStopOnlyWhenMissing) {
             QStringLiteral("'x' is not a valid integer value."));
   EXPECT_EQ(widgets::ErrorDisplayText(QStringLiteral("FT_Read - General IO error...")),
             QStringLiteral("FT_Read - General IO error..."));
+}
+
+// A window asks for each size it names; each comes from the picture of that
+// size, and a size between two is the larger picture made smaller.
+TEST(ProgramIconTest, EverySizeComesFromTheNearestLargerPicture) {
+  const QIcon icon = ProgramIcon();
+  EXPECT_EQ(icon.availableSizes().size(), 7);
+  const struct {
+    int asked, picture;
+  } cases[] = {{16, 16}, {48, 48}, {256, 256}, {40, 48}, {100, 128}, {512, 256}};
+  for (const auto& c : cases) {
+    const QImage expected = QPixmap(QStringLiteral(":/virn/virn-%1.png").arg(c.picture))
+                                .scaled(c.asked, c.asked, Qt::KeepAspectRatio, Qt::SmoothTransformation)
+                                .toImage();
+    EXPECT_EQ(icon.pixmap(QSize(c.asked, c.asked), 1.0).toImage(), expected) << c.asked;
+  }
 }
 
 // The display name the program sets, put back after the test.

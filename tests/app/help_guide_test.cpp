@@ -236,6 +236,9 @@ struct HelpGuide : LinkedWindowFixture {
     PlugTypical();
     mainForm = Window();
     mainForm->show();
+    // The save dialogs are made when first used; their controls count too.
+    mainForm->saveDialog();
+    mainForm->dataSaveDialog();
     // Without parents, so that each window's controls are its own.
     optionForm = std::make_unique<calibration::TOptionForm>(nullptr);
     frequencyWizard = std::make_unique<calibration::TCaFreqForm>(nullptr, frequencyHost);

@@ -22,6 +22,22 @@ QWidget* PlotArea(TMainForm& form) {
   return form.findChild<QWidget*>(QStringLiteral("PaintBox1"));
 }
 
+TEST_F(PlotWindowFixture, IdlePassesLeaveThePictureAloneAndAQuietChangeStillReachesIt) {
+  auto form = ConnectedWindow();
+  const auto passesFrom = [&](std::uint64_t passes, std::uint64_t more) {
+    return test::PollUntil([&] { return form->sweepPasses() >= passes + more; });
+  };
+  ASSERT_TRUE(passesFrom(form->sweepPasses(), 2));
+  const std::uint64_t updates = form->plotUpdates();
+  ASSERT_TRUE(passesFrom(form->sweepPasses(), 20));
+  EXPECT_EQ(form->plotUpdates(), updates);
+  // A stored setting that no event announces.
+  form->setProperty("_CorrLog_40Db", 90);
+  ASSERT_TRUE(passesFrom(form->sweepPasses(), 2));
+  EXPECT_EQ(form->plotUpdates(), updates + 1);
+  EXPECT_EQ(form->plotBitmap(), display::RenderPlot(form->PlotInputsNow()));
+}
+
 TEST_F(PlotWindowFixture, ThePictureIsTheOneTheWindowStateGives) {
   auto form = ConnectedWindow();
   Button(*form, "KlSpeedButton1")->click();

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <variant>
 
 #include "measure/frequency.h"
@@ -320,6 +321,38 @@ TEST_F(ControllerFixture, AbortAndRefusalEndARequestWithStop) {
     EXPECT_FALSE(controller->SweepRunning());
   }
   EXPECT_EQ(instrument->State().stops, 2U);
+}
+
+// A front end redraws only when the revision moved or a pass read levels, so
+// every change must move it, the ones no event announces included.
+TEST_F(ControllerFixture, EveryChangeMovesTheRevisionAndIdlePassesDoNot) {
+  Connect();
+  using Change = std::function<void(InstrumentController&)>;
+  const std::pair<const char*, Change> changes[] = {
+      {"calibration", [](auto& c) { c.SetCalibrationValue(&measure::LevelCalibration::CorrLin_0Db, 7); }},
+      {"analyser 0 dB", [](auto& c) { c.SetZeroDbAnaliser(12); }},
+      {"marker", [](auto& c) { c.SetMarker(true, 40); }},
+      {"generator", [](auto& c) { c.EditGenerator(Typed("3", "0", "0")); }},
+      {"range", [](auto& c) { c.SetRange(1000000, 2000000); }},
+      {"mode selected", [](auto& c) { c.SelectMode(measure::Mode::Analyser, true); }},
+  };
+  for (const auto& [name, change] : changes) {
+    const std::uint64_t before = controller->Revision();
+    change(*controller);
+    EXPECT_GT(controller->Revision(), before) << name;
+  }
+  const std::uint64_t idle = controller->Revision();
+  std::uint64_t passes = 0;
+  bool levelsRead = false;
+  const Subscription counting = controller->Subscribe([&](const Event& event) {
+    if (const auto* pass = std::get_if<event::Pass>(&event)) {
+      ++passes;
+      levelsRead = levelsRead || pass->levelsRead;
+    }
+  });
+  ASSERT_TRUE(test::PollUntil([&] { return passes >= 10; }));
+  EXPECT_EQ(controller->Revision(), idle);
+  EXPECT_FALSE(levelsRead);
 }
 
 TEST_F(ControllerFixture, ShutdownClosesTheDeviceEndsTheThreadAndAnyRequestWithoutAFrame) {

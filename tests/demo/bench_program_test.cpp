@@ -108,6 +108,19 @@ XWindow FindXWindow(virn::test::XvfbServer& x, const QString& title) {
   return window;
 }
 
+// For a window not found: whether the program still runs, what it wrote, and
+// the server's windows.
+std::string WhatTheServerHas(virn::test::XvfbServer& x, BenchDemoRun& demo) {
+  demo.Until([] { return true; });
+  return (QStringLiteral("program %1; stderr: ")
+              .arg(demo.process.state() == QProcess::Running ? QStringLiteral("running")
+                                                             : QStringLiteral("ended"))
+              .toUtf8() +
+          demo.err + "\nwindows:\n" +
+          x.run(QStringLiteral("xwininfo"), {QStringLiteral("-root"), QStringLiteral("-tree")}).toUtf8())
+      .toStdString();
+}
+
 TEST(BenchProgramTest, BenchOpensBesideTheMainWindowAndClosingTheMainWindowEndsTheProgram) {
   const QPoint exit = ExitButtonCentre();
   ASSERT_GE(exit.x(), 0);
@@ -180,8 +193,8 @@ TEST(BenchProgramTest, UnderAWindowManagerTheBenchOpensBesideTheMainWindowAtEver
       ASSERT_TRUE(demo.process.waitForStarted(10000));
       const XWindow main = FindXWindow(x, QStringLiteral("^ВИРН$"));
       const XWindow bench = FindXWindow(x, QStringLiteral("^Стенд"));
-      ASSERT_FALSE(main.id.isEmpty());
-      ASSERT_FALSE(bench.id.isEmpty());
+      ASSERT_FALSE(main.id.isEmpty()) << WhatTheServerHas(x, demo);
+      ASSERT_FALSE(bench.id.isEmpty()) << WhatTheServerHas(x, demo);
       // Both framed alike, so the client areas tell: the same top, and the
       // bench just past the main window's frame (2 px of borders at 100 %).
       EXPECT_EQ(bench.geometry.top(), main.geometry.top());

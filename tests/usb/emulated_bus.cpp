@@ -49,6 +49,11 @@ NodeTraffic EmulatedChip::Traffic() const {
   return node_ != nullptr ? node_->TrafficLocked() : NodeTraffic{};
 }
 
+void EmulatedChip::SetStringsReadable(bool readable) {
+  std::lock_guard lock(mutex_);
+  if (node_ != nullptr) node_->SetStringsReadableLocked(readable);
+}
+
 bool EmulatedBus::PreloadActive() {
   void* preload = dlopen(kPreload, RTLD_NOW | RTLD_NOLOAD);
   if (preload == nullptr) return false;
@@ -113,7 +118,7 @@ EmulatedChip& EmulatedBus::Plug(std::shared_ptr<sim::SimDevice> device, ChipOpti
         new EmulatedChip(mutex_, std::move(device), std::move(options.strings), port)));
     chip = chips_.back().get();
   }
-  plugIn(*chip);
+  plugIn(*chip, options.announced);
   return *chip;
 }
 
@@ -123,7 +128,7 @@ void EmulatedBus::Replug(EmulatedChip& chip) {
   plugIn(chip);
 }
 
-void EmulatedBus::plugIn(EmulatedChip& chip) {
+void EmulatedBus::plugIn(EmulatedChip& chip, bool announced) {
   UsbfsNode* node = nullptr;
   int deviceNumber = 0;
   {
@@ -147,8 +152,19 @@ void EmulatedBus::plugIn(EmulatedChip& chip) {
     chip.node_ = node;
     chip.deviceNumber_ = deviceNumber;
   }
-  AddRecord(testbed_, ChipRecord(chip.strings_, chip.port_, deviceNumber));
-  umockdev_testbed_uevent(testbed_, ("/sys" + DeviceSysfsPath(chip.port_)).c_str(), "add");
+  const std::string sysfs = "/sys" + DeviceSysfsPath(chip.port_);
+  std::string record = ChipRecord(chip.strings_, chip.port_, deviceNumber);
+  if (announced) {
+    AddRecord(testbed_, record);
+    umockdev_testbed_uevent(testbed_, sysfs.c_str(), "add");
+    return;
+  }
+  // The testbed announces every device it adds; libusb passes over a notice of a
+  // device without a node, and the node's name given afterwards goes unannounced.
+  const std::string devname = "E: DEVNAME=" + DeviceNodePath(deviceNumber) + "\n";
+  record.erase(record.find(devname), devname.size());
+  AddRecord(testbed_, record);
+  umockdev_testbed_set_property(testbed_, sysfs.c_str(), "DEVNAME", DeviceNodePath(deviceNumber).c_str());
 }
 
 void EmulatedBus::Unplug(EmulatedChip& chip) {

@@ -27,6 +27,9 @@ namespace virn::usbemu {
 struct ChipOptions {
   ChipStrings strings;  // an empty serial number: the device's own
   int port = 0;         // the root hub port; 0: the lowest free one
+  // False: libusb hears nothing of the plug, as where no udev daemon passes the
+  // kernel's notices on; the chip shows only to a fresh look at sysfs.
+  bool announced = true;
 };
 
 // One chip and the device behind it, plugged in or not. Owned by the bus.
@@ -42,6 +45,8 @@ class EmulatedChip {
   ChipSettings Settings() const;
   // The URBs that passed through the chip's node since it was last plugged in.
   NodeTraffic Traffic() const;
+  // Until it is unplugged, the chip stalls every string request while unreadable.
+  void SetStringsReadable(bool readable);
 
  private:
   friend class EmulatedBus;
@@ -87,7 +92,7 @@ class EmulatedBus {
   std::vector<std::pair<std::string, std::string>> ChildEnvironment() const;
 
  private:
-  void plugIn(EmulatedChip& chip);
+  void plugIn(EmulatedChip& chip, bool announced = true);
   int nextDeviceNumberLocked() const;
   int freePortLocked() const;
   void pumpLoop();

@@ -154,7 +154,7 @@ int Ft232rChip::standardRequest(const SetupPacket& setup, std::vector<std::uint8
         Answer(reply, ConfigurationDescriptor(), setup.length);
       } else if (type == kStringDescriptorType) {
         const auto text = StringDescriptor(strings_, index);
-        if (!text) return kStall;
+        if (!text || !stringsReadable_) return kStall;
         Answer(reply, *text, setup.length);
       } else {
         return kStall;

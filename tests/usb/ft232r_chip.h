@@ -60,6 +60,9 @@ class Ft232rChip {
 
   const ChipStrings& Strings() const { return strings_; }
   const ChipSettings& Settings() const { return settings_; }
+  // While unreadable, every string request stalls, as the strings of a chip the
+  // host may not open yet cannot be read.
+  void SetStringsReadable(bool readable) { stringsReadable_ = readable; }
   sim::SimDevice& Device() { return *device_; }
 
   // Answers one control transfer. OUT data comes in `outData`; an IN reply goes
@@ -94,6 +97,7 @@ class Ft232rChip {
   std::shared_ptr<sim::SimDevice> device_;
   ChipStrings strings_;
   ChipSettings settings_;
+  bool stringsReadable_ = true;
   std::optional<std::uint64_t> session_;
   Clock::time_point lastPacketAt_;  // the latency timer restarts with every packet sent
 };

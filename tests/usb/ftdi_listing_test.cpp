@@ -2,9 +2,18 @@
 // the real libftdi1 and libusb.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <memory>
 #include <string>
+#include <thread>
+#include <utility>
+#include <vector>
 
+#include "sim/other_devices.h"
 #include "sim/sim_factory.h"
+#include "support/poll_until.h"
 #include "usb/backend_helpers.h"
 #include "usb/emulated_bus.h"
 #include "usb/instrument_bus.h"
@@ -96,6 +105,83 @@ TEST(FtdiBackendOnUsb, EveryChipOpensAndTheirDevicesStaySeparate) {
   EXPECT_EQ(plugged.instrument->FramesReceived(), 0u);
   EXPECT_EQ(backend.FT_Close(other), FT_OK);
   EXPECT_EQ(backend.FT_Close(instrument), FT_OK);
+}
+
+// The listing is kept between calls: each change of the bus shows at the next
+// call, in the order a first look shows, and in between no chip is asked again.
+TEST(FtdiBackendOnUsb, AKeptListingFollowsTheBusAndAsksNoChipInBetween) {
+  EmulatedBus bus;
+  link::FtdiBackend backend(std::chrono::hours(1));  // no look but for the bus's notices
+  ASSERT_EQ(ListedCount(backend), 0);
+  const InstrumentOnBus plugged = PlugInstrumentBehind(bus);
+  EmulatedChip& other = *plugged.otherChips[0];
+  EmulatedChip& instrument = *plugged.instrumentChip;
+  const std::string first = sim::OtherDeviceSerial(0);
+  const std::vector<std::pair<std::function<void()>, std::vector<std::string>>> steps{
+      {[] {}, {first, kInstrument}},
+      {[&] { bus.Unplug(instrument); }, {first}},
+      {[&] { bus.Unplug(other); }, {}},
+      {[&] { bus.Replug(instrument); }, {kInstrument}},
+      {[&] { bus.Replug(other); }, {first, kInstrument}}};
+  const auto asked = [&] { return other.Traffic().submitted + instrument.Traffic().submitted; };
+  for (std::size_t step = 0; step < steps.size(); ++step) {
+    steps[step].first();
+    EXPECT_EQ(ListedSerials(backend), steps[step].second) << step;
+    const auto before = asked();
+    EXPECT_EQ(ListedSerials(backend), steps[step].second) << step;
+    EXPECT_EQ(asked(), before) << step;
+  }
+}
+
+TEST(FtdiBackendOnUsb, AListingWithAnUnreadableSerialIsNotKept) {
+  EmulatedBus bus;
+  const InstrumentOnBus plugged = PlugInstrumentBehind(bus);
+  plugged.instrumentChip->SetStringsReadable(false);
+  link::FtdiBackend backend;
+  EXPECT_EQ(ListedSerials(backend), (std::vector<std::string>{sim::OtherDeviceSerial(0), ""}));
+  // As when udev grants access a moment after the plug: nothing on the bus tells of it.
+  plugged.instrumentChip->SetStringsReadable(true);
+  EXPECT_EQ(ListedSerials(backend), (std::vector<std::string>{sim::OtherDeviceSerial(0), kInstrument}));
+}
+
+// As where no udev daemon passes the kernel's notices on to libusb.
+TEST(FtdiBackendOnUsb, AChipPluggedInWithoutANoticeIsListedAllTheSame) {
+  EmulatedBus bus;
+  link::FtdiBackend backend;
+  ASSERT_EQ(ListedCount(backend), 0);
+  ChipOptions unannounced;
+  unannounced.announced = false;
+  bus.Plug(std::make_shared<sim::SilentDevice>(sim::OtherDeviceSerial(0)), unannounced);
+  EXPECT_TRUE(test::PollUntil([&] { return ListedCount(backend) == 1; }, test::WhileWaiting::Sleep));
+}
+
+// Two threads list while another polls an open chip, each listing a fresh look
+// at the bus; ThreadSanitizer checks the listing's state and libusb's contexts.
+// The bus stays as it is: umockdev's preload formats paths in a buffer of its
+// own without a lock, and a plug on one thread beside a look on another now and
+// then garbles the emulation.
+TEST(FtdiBackendOnUsb, ListingFromTwoThreadsBesideAPolledOpenChip) {
+  EmulatedBus bus;
+  PlugInstrumentBehind(bus);
+  link::FtdiBackend backend(std::chrono::milliseconds(0));
+  FT_HANDLE handle = 0;
+  ASSERT_EQ(Open(backend, kInstrument, &handle), FT_OK);
+  std::atomic<int> failedPolls{0};
+  std::atomic<int> wrongListings{0};
+  std::vector<std::thread> threads;
+  threads.emplace_back([&] {
+    for (int i = 0; i < 200; ++i) failedPolls += PollStatus(backend, handle) != FT_OK;
+  });
+  for (int t = 0; t < 2; ++t)
+    threads.emplace_back([&] {
+      for (int i = 0; i < 30; ++i)
+        wrongListings +=
+            ListedSerials(backend) != std::vector<std::string>{sim::OtherDeviceSerial(0), kInstrument};
+    });
+  for (auto& thread : threads) thread.join();
+  EXPECT_EQ(failedPolls, 0);
+  EXPECT_EQ(wrongListings, 0);
+  EXPECT_EQ(backend.FT_Close(handle), FT_OK);
 }
 
 }  // namespace

@@ -68,6 +68,7 @@ class UsbfsNode {
   // Lets the chip answer the waiting IN URBs that are due now.
   void PumpLocked();
   ChipSettings SettingsLocked() const { return chip_->Settings(); }
+  void SetStringsReadableLocked(bool readable) { chip_->SetStringsReadable(readable); }
   NodeTraffic TrafficLocked() const { return traffic_; }
   std::size_t ClientsLocked() const { return clients_.size(); }
 
