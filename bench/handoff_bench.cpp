@@ -103,9 +103,21 @@ double ProcessCpuSeconds() {
   return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
 }
 
+// The process's CPU from its making to Report, per pass and as the share of one core.
+struct CpuPerPass {
+  double cpuBefore = ProcessCpuSeconds();
+  Clock::time_point wallBefore = Clock::now();
+
+  void Report(benchmark::State& state) const {
+    const double cpu = ProcessCpuSeconds() - cpuBefore;
+    const double wall = std::chrono::duration<double>(Clock::now() - wallBefore).count();
+    state.counters["cpu_us_per_pass"] = 1e6 * cpu / static_cast<double>(state.iterations());
+    state.counters["cpu_percent"] = 100 * cpu / wall;
+  }
+};
+
 // The least an idle pass can cost: a thread that sleeps 5 ms and wakes a
-// waiting main thread through a mutex and a condition variable. Reported as
-// CPU per pass and as the share of one core ("cpu_percent").
+// waiting main thread through a mutex and a condition variable.
 void BM_IdlePassFloor(benchmark::State& state) {
   std::mutex mutex;
   std::condition_variable woken;
@@ -120,22 +132,18 @@ void BM_IdlePassFloor(benchmark::State& state) {
       woken.notify_one();
     }
   });
-  const double cpuBefore = ProcessCpuSeconds();
-  const auto wallBefore = Clock::now();
+  const CpuPerPass meter;
   for (auto _ : state) {
     std::unique_lock lock(mutex);
     const int seen = passes;
     woken.wait(lock, [&] { return passes != seen; });
   }
-  const double cpu = ProcessCpuSeconds() - cpuBefore;
-  const double wall = std::chrono::duration<double>(Clock::now() - wallBefore).count();
+  meter.Report(state);
   {
     const std::lock_guard lock(mutex);
     stop = true;
   }
   sleeper.join();
-  state.counters["cpu_us_per_pass"] = 1e6 * cpu / static_cast<double>(state.iterations());
-  state.counters["cpu_percent"] = 100 * cpu / wall;
 }
 BENCHMARK(BM_IdlePassFloor)->Iterations(2000)->Unit(benchmark::kMillisecond);
 
@@ -151,22 +159,18 @@ void BM_IdlePassThroughTheHandOff(benchmark::State& state) {
   std::atomic<int> passes{0};
   thread.SetOnSweepDone([&](virn::measure::TDrawThread&) { ++passes; });
   thread.Resume();
-  const double cpuBefore = ProcessCpuSeconds();
-  const auto wallBefore = Clock::now();
+  const CpuPerPass meter;
   for (auto _ : state) {
     const int before = passes.load();
     // Blocks in the loop as the program's main thread does (the overload with
     // a time limit would spin).
     while (passes.load() == before) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
   }
-  const double cpu = ProcessCpuSeconds() - cpuBefore;
-  const double wall = std::chrono::duration<double>(Clock::now() - wallBefore).count();
+  meter.Report(state);
   thread.ClearOnSweepDone();
   thread.Terminate();
   thread.WaitFor();
   unit.CloseFTDevice();
-  state.counters["cpu_us_per_pass"] = 1e6 * cpu / static_cast<double>(state.iterations());
-  state.counters["cpu_percent"] = 100 * cpu / wall;
 }
 BENCHMARK(BM_IdlePassThroughTheHandOff)->Iterations(2000)->Unit(benchmark::kMillisecond);
 

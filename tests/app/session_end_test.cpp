@@ -15,6 +15,25 @@
 namespace virn::app {
 namespace {
 
+// A handler for one signal for the test's scope, the one found before put back
+// even when an assertion ends the test early.
+class ScopedHandler {
+ public:
+  ScopedHandler(int signalNumber, void (*handler)(int)) : signal_(signalNumber) {
+    struct sigaction action {};
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    EXPECT_EQ(sigaction(signal_, &action, &before_), 0);
+  }
+  ~ScopedHandler() { sigaction(signal_, &before_, nullptr); }
+  ScopedHandler(const ScopedHandler&) = delete;
+  ScopedHandler& operator=(const ScopedHandler&) = delete;
+
+ private:
+  int signal_;
+  struct sigaction before_ {};
+};
+
 TEST(SessionEnd, EachSessionSignalClosesOnceHoweverManyCome) {
   for (const int signalNumber : {SIGTERM, SIGINT, SIGHUP}) {
     int closes = 0;
@@ -31,21 +50,14 @@ TEST(SessionEnd, EachSessionSignalClosesOnceHoweverManyCome) {
 
 TEST(SessionEnd, ASignalBeforeListeningIsKeptForTheLoopEvenWhenTheShellIgnoredIt) {
   // A program started in the background by a shell inherits SIGINT ignored.
-  struct sigaction ignore {};
-  ignore.sa_handler = SIG_IGN;
-  sigemptyset(&ignore.sa_mask);
-  struct sigaction before {};
-  ASSERT_EQ(sigaction(SIGINT, &ignore, &before), 0);
-  {
-    int closes = 0;
-    SessionEnd sessionEnd([&closes] { ++closes; }, false);
-    ASSERT_EQ(std::raise(SIGINT), 0);
-    test::RunEventsFor(std::chrono::milliseconds(50));
-    EXPECT_EQ(closes, 0) << "nothing while the program starts";
-    sessionEnd.Listen();
-    EXPECT_TRUE(test::PollUntil([&] { return closes > 0; }));
-  }
-  sigaction(SIGINT, &before, nullptr);
+  const ScopedHandler ignored(SIGINT, SIG_IGN);
+  int closes = 0;
+  SessionEnd sessionEnd([&closes] { ++closes; }, false);
+  ASSERT_EQ(std::raise(SIGINT), 0);
+  test::RunEventsFor(std::chrono::milliseconds(50));
+  EXPECT_EQ(closes, 0) << "nothing while the program starts";
+  sessionEnd.Listen();
+  EXPECT_TRUE(test::PollUntil([&] { return closes > 0; }));
 }
 
 // The kernel gives a signal sent to the process to any thread that does not
@@ -82,11 +94,7 @@ extern "C" void CountSignal(int) {
 }
 
 TEST(SessionEnd, TheHandlersFoundBeforeAreBackAfterwards) {
-  struct sigaction own {};
-  own.sa_handler = CountSignal;
-  sigemptyset(&own.sa_mask);
-  struct sigaction before {};
-  ASSERT_EQ(sigaction(SIGHUP, &own, &before), 0);
+  const ScopedHandler own(SIGHUP, CountSignal);
   {
     int closes = 0;
     const SessionEnd sessionEnd([&closes] { ++closes; });
@@ -97,7 +105,6 @@ TEST(SessionEnd, TheHandlersFoundBeforeAreBackAfterwards) {
   }
   ASSERT_EQ(std::raise(SIGHUP), 0);
   EXPECT_EQ(handled, 1);
-  sigaction(SIGHUP, &before, nullptr);
 }
 
 }  // namespace
